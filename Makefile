@@ -1,0 +1,44 @@
+# Glimmora: the two commands a newcomer needs are `make run` and `make test`.
+# Each installs what is missing (Debian 12, as root), then builds.
+
+SHELL := /bin/bash
+.ONESHELL:
+.SHELLFLAGS := -eu -o pipefail -c
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build build-windows build-native test test-native test-windows run bench clean format
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build-windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+build-native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+# The program: build/windows/Glimmora.exe
+build: build-windows
+
+test-native: build-native
+	ctest --preset native -j $(JOBS)
+
+# Windows unit, integration and end-to-end tests, run through Wine on a private X display.
+test-windows: build-windows
+	scripts/wine-session.sh ctest --preset windows
+
+# Native first (fast); the Windows run comes last, so its summary ends the output.
+test: test-native test-windows
+
+run: build-windows
+	scripts/run.sh
+
+clean:
+	rm -rf build
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

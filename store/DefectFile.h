@@ -1,0 +1,23 @@
+// Reading and writing the defect file with the Win32 file API. Failures raise EInOutError with
+// the failing step's own error number.
+#pragma once
+
+#include <string>
+
+#include "store/DefectList.h"
+
+// True when `path` names an existing file; a directory of that name counts as no file.
+bool DefectFileExists(const std::wstring& path);
+
+// Appends the file's records to `list` (at most up to its capacity). The file is opened for
+// reading only and may be read and written by other programs meanwhile. A read that fails
+// midway keeps the whole records read before it and adds nothing for the failed one.
+void LoadDefectFile(const std::wstring& path, TDefectList& list);
+
+// Replaces the file with the records of `list` in one step: the records go to a temporary file
+// in the same folder, which is flushed and then renamed over the old file. On any failure the
+// old file stays as it was and the temporary file is removed. A read-only file is not replaced.
+void SaveDefectFile(const std::wstring& path, const TDefectList& list);
+
+// The full path of the running executable, read without a length limit.
+std::wstring ExecutablePath();
