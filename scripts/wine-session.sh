@@ -28,12 +28,17 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+# Ctrl-C reaches the command too; let it finish its own way (make run closes the program),
+# then clean up. A trap that does nothing, unlike an ignored signal, is not inherited.
+trap ':' INT
+trap 'exit 143' TERM
 
 if [[ "${GLIMMORA_USE_DISPLAY:-0}" != 1 || -z "${DISPLAY:-}" ]]; then
     # A free display number: the lock file of an X server holds it.
     n=90
-    while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+    while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] || xdpyinfo -display ":$n" >/dev/null 2>&1; do
+        n=$((n + 1))
+    done
     Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
@@ -63,6 +68,10 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
 "Default"="$screen"
 
+; A task bar with its notification area, where the program's icon sits.
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\Default]
+"EnableShell"=dword:00000001
+
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 
@@ -75,4 +84,6 @@ wineserver -w
 
 # Keep one wineserver for the whole session: every Wine start then costs much less.
 wineserver -p
-"$@"
+status=0
+"$@" || status=$?
+exit $status

@@ -1,0 +1,62 @@
+// The program entry: the start-up order of the windows, the main loop, and the shutdown.
+#include <windows.h>
+
+#include "app/Product.h"
+#include "app/Unit1.h"
+#include "capture/Unit4.h"
+#include "capture/Unit6.h"
+#include "capture/Unit7.h"
+#include "help/Unit5.h"
+#include "help/Unit8.h"
+#include "help/Unit9.h"
+#include "setup/Unit3.h"
+#include "ui/Application.h"
+#include "ui/Dpi.h"
+
+namespace {
+
+// The exe is often started from a downloads folder: a DLL planted beside it must never load.
+// Every DLL the program loads at run time comes from the system folder.
+void RestrictDllSearchPath() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    auto setDefaultDllDirectories =
+        kernel32 ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
+                       GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+                 : nullptr;
+    if (setDefaultDllDirectories)
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Also takes the current directory out of the search, where the call above is missing.
+    SetDllDirectoryW(L"");
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchPath();
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    EnsureDpiAwareness();
+
+    TApplication application;
+    try {
+        application.Initialize();
+        application.SetTitle(ApplicationTitle);
+        application.CreateForm(Form1);
+        application.CreateForm(FHaupt);
+        application.CreateForm(FBack);
+        application.CreateForm(AboutBox);
+        application.CreateForm(FAusBla);
+        application.CreateForm(FAnleit);
+        application.CreateForm(FAusWhi);
+        application.CreateForm(Ueber);
+        // The overlays come after every other form, and are placed before the first tick can
+        // run: ticks are only delivered by the main loop below.
+        Form1->PlaceOverlays();
+        application.Run();
+    } catch (...) {
+        application.HandleException(std::current_exception(), nullptr);
+    }
+    // Newest first, Form1 last, which releases the desktop device context.
+    application.DestroyForms();
+    return 0;
+}

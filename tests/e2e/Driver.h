@@ -1,0 +1,100 @@
+// The end-to-end driver: starts Glimmora.exe in a folder of its own inside the Wine virtual
+// desktop, finds its windows by class, and acts on them as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+// The Glimmora.exe under test; set by main from the first command-line argument.
+extern std::wstring GlimmoraExe;
+
+// A Unix path (as CMake passes it) in the form Windows calls take under Wine.
+std::wstring WindowsPath(const std::wstring& path);
+
+// A new empty folder under %TEMP%, removed with everything in it at the end.
+class TTempFolder {
+public:
+    explicit TTempFolder(const std::wstring& hint = L"glimmora");
+    ~TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; } // with a trailing backslash
+    std::wstring File(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
+
+// One running copy of the program, started from a copy of the exe in `folder`.
+class TGlimmora {
+public:
+    explicit TGlimmora(const TTempFolder& folder);
+    ~TGlimmora(); // ends the process if it still runs
+    TGlimmora(const TGlimmora&) = delete;
+    TGlimmora& operator=(const TGlimmora&) = delete;
+
+    DWORD ProcessId() const { return processId_; }
+    bool Running() const;
+    bool WaitForExit(std::chrono::milliseconds limit);
+
+    // Waits until the program's windows exist (its last start-up form has been created).
+    bool WaitUntilUp(std::chrono::milliseconds limit = 20s);
+
+    // Top-level windows of the process, hidden ones included.
+    std::vector<HWND> Windows() const;
+    HWND Window(const wchar_t* className) const;
+    std::vector<HWND> WindowsOfClass(const wchar_t* className) const;
+    HWND WaitForWindow(const wchar_t* className, std::chrono::milliseconds limit) const;
+
+    // Asks the program to end through its own close path (the main window's WM_CLOSE).
+    void Close() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+};
+
+std::wstring ClassNameOf(HWND window);
+std::string Utf8(const std::wstring& text); // for test messages
+std::wstring TextOf(HWND window);
+// True when the window would get a task-bar button: visible, unowned and not a tool window
+// (or marked as an app window).
+bool HasTaskBarButton(HWND window);
+
+// A message box of the process, if one is open.
+struct TMessageBox {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit);
+// Presses the button with the given caption (or the only one) with a real mouse click.
+void ClickButton(HWND dialog, const wchar_t* caption);
+
+// Real input.
+void MoveMouse(int x, int y);
+void ClickAt(int x, int y, bool right = false);
+void PressKey(WORD virtualKey);
+
+// Polls `condition` until it holds or the time is up.
+template <class Pred>
+bool WaitFor(Pred condition, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Sleep(20);
+    }
+}

@@ -1,0 +1,47 @@
+// GlimmoraRemote.exe: what `make run` needs from inside Wine.
+//   GlimmoraRemote wait [seconds]   waits until a Glimmora has finished its start-up
+//   GlimmoraRemote close            ends it through its own close path and waits for the exit
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <cstdlib>
+
+namespace {
+
+int Wait(int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        // The credits dialog is the last window of the start-up.
+        if (FindWindowW(L"TUeber", nullptr) && FindWindowW(L"TForm1", nullptr))
+            return 0;
+        Sleep(100);
+    }
+    std::fprintf(stderr, "Glimmora did not come up within %d s\n", seconds);
+    return 1;
+}
+
+int Close() {
+    HWND main = FindWindowW(L"TForm1", nullptr);
+    if (!main)
+        return 0;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (!process)
+        return 0;
+    DWORD waited = WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    return waited == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc >= 2 && std::wcscmp(argv[1], L"wait") == 0)
+        return Wait(argc >= 3 ? std::wcstol(argv[2], nullptr, 10) : 60);
+    if (argc >= 2 && std::wcscmp(argv[1], L"close") == 0)
+        return Close();
+    std::fprintf(stderr, "usage: GlimmoraRemote wait [seconds] | close\n");
+    return 2;
+}

@@ -1,0 +1,106 @@
+// Start-up and shutdown as a user meets them: no window, no task-bar button, the defect file
+// read and never written, file errors reported in the program's message box.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/Driver.h"
+
+namespace {
+
+// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
+const std::vector<std::uint8_t> WorkedExample = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00,
+                                                 0x00, 0x00, 0x11, 0xFF, 0x03, 0x00,
+                                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
+
+const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",   L"TFHaupt",
+                                      L"TFBack",       L"TAboutBox", L"TFAusBla",
+                                      L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
+
+} // namespace
+
+TEST(Startup, CreatesEveryWindowShowsNoneAndEndsCleanlyWhenTheMainWindowCloses) {
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+
+    HWND application = program.Window(L"TApplication");
+    ASSERT_TRUE(application);
+    EXPECT_EQ(TextOf(application), L"Glimmora 2.0");
+    for (const wchar_t* className : FormClasses) {
+        std::vector<HWND> windows = program.WindowsOfClass(className);
+        ASSERT_EQ(windows.size(), 1u) << Utf8(className);
+        EXPECT_FALSE(IsWindowVisible(windows[0])) << Utf8(className);
+        if (windows[0] != application) {
+            EXPECT_EQ(GetWindow(windows[0], GW_OWNER), application) << Utf8(className);
+        }
+    }
+    for (HWND window : program.Windows())
+        EXPECT_FALSE(HasTaskBarButton(window)) << Utf8(ClassNameOf(window).c_str());
+    EXPECT_FALSE(WaitForMessageBox(program, 300ms).window) << "a good file loads silently";
+
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), WorkedExample)
+        << "the file is never written at exit";
+}
+
+TEST(Startup, WithoutADefectFileNothingIsShownAndNoFileIsCreated) {
+    TTempFolder folder;
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    EXPECT_FALSE(WaitForMessageBox(program, 300ms).window);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+    EXPECT_EQ(GetFileAttributesW(folder.File(L"Glimmora.pix").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
+    TTempFolder folder;
+    std::wstring path = folder.File(L"Glimmora.pix");
+    WriteBytes(path, WorkedExample);
+    // Another program holds the file without sharing it.
+    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+    TGlimmora program(folder);
+    TMessageBox box = WaitForMessageBox(program, 20s);
+    ASSERT_TRUE(box.window) << "the error is shown during start-up";
+    EXPECT_EQ(box.caption, L"Glimmora 2.0");
+    EXPECT_EQ(box.text, L"I/O error 32.");
+    EXPECT_EQ(GetWindow(box.window, GW_OWNER), program.Window(L"TApplication"));
+    EXPECT_FALSE(program.Window(L"TUeber")) << "start-up waits for the user's answer";
+
+    ClickButton(box.window, nullptr);
+    ASSERT_TRUE(program.WaitUntilUp()) << "after the answer, start-up goes on";
+    CloseHandle(lock);
+    EXPECT_TRUE(program.Running());
+
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+    EXPECT_EQ(ReadBytes(path), WorkedExample);
+}
+
+TEST(Startup, AReadOnlyDefectFileLoadsWithoutAMessage) {
+    TTempFolder folder;
+    std::wstring path = folder.File(L"Glimmora.pix");
+    WriteBytes(path, WorkedExample);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    EXPECT_FALSE(WaitForMessageBox(program, 1s).window);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+    EXPECT_EQ(ReadBytes(path), WorkedExample);
+}
+
+TEST(Startup, ADirectoryNamedLikeTheDefectFileCountsAsNoFile) {
+    TTempFolder folder;
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"Glimmora.pix").c_str(), nullptr));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    EXPECT_FALSE(WaitForMessageBox(program, 1s).window);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+}

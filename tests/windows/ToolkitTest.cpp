@@ -1,0 +1,437 @@
+// The window toolkit under Wine: components and their loading bracket, forms, modal loops,
+// termination, the error guard and the main-thread hand-over.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/Application.h"
+#include "ui/Component.h"
+#include "ui/Exceptions.h"
+#include "ui/Form.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Each test gets its own application: termination cannot be undone.
+class Toolkit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.Initialize();
+        app.SetTitle(L"Toolkit Test");
+        app.OnException = [this](TComponent*, const std::wstring& message) {
+            reported.push_back(message);
+        };
+    }
+    void TearDown() override { app.DestroyForms(); }
+
+    // Runs the loops until `done` holds or the time is up.
+    template <class Pred>
+    bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
+        auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            app.ProcessMessages();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        return true;
+    }
+
+    TApplication app;
+    std::vector<std::wstring> reported;
+};
+
+std::vector<std::string>* creationLog = nullptr;
+
+class TRecorder : public TComponent {
+public:
+    TRecorder(TComponent* owner, std::string name) : TComponent(owner), name_(std::move(name)) {}
+    void SetValue(int v) {
+        if (Loading())
+            loadedValue_ = v; // recorded only; applied in Loaded()
+        else
+            value = v;
+    }
+    int value = 0;
+
+protected:
+    void Loaded() override {
+        if (creationLog)
+            creationLog->push_back("Loaded " + name_ + (Loading() ? " (still loading)" : ""));
+        value = loadedValue_;
+    }
+
+private:
+    std::string name_;
+    int loadedValue_ = 0;
+};
+
+TFormDefinition Definition(const wchar_t* className, TBorderStyle border = TBorderStyle::bsDialog) {
+    TFormDefinition d;
+    d.ClassName = className;
+    d.Caption = className;
+    d.BorderStyle = border;
+    d.ClientWidth = 200;
+    d.ClientHeight = 100;
+    return d;
+}
+
+class TFirstForm : public TForm {
+public:
+    TFirstForm() : TForm(Definition(L"TFirstForm")), a(this, "a"), b(this, "b") {
+        a.SetValue(1);
+        b.SetValue(2);
+        valueDuringDefinition = a.value;
+    }
+    TRecorder a;
+    TRecorder b;
+    int valueDuringDefinition = -1;
+    int valueInFormCreate = -1;
+    bool closed = false;
+    int appMessages = 0;
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_APP + 2) {
+            ++appMessages;
+            return 0;
+        }
+        return TForm::WndProc(message, wParam, lParam);
+    }
+    void FormCreate() override {
+        if (creationLog)
+            creationLog->push_back("FormCreate TFirstForm");
+        valueInFormCreate = a.value;
+    }
+    void FormClose(TCloseAction&) override { closed = true; }
+    void FormDestroy() override {
+        if (creationLog)
+            creationLog->push_back("FormDestroy TFirstForm");
+    }
+};
+
+class TSecondForm : public TForm {
+public:
+    TSecondForm() : TForm(Definition(L"TSecondForm")) {}
+    int shows = 0;
+    bool visibleInFormShow = true;
+
+protected:
+    void FormCreate() override {
+        if (creationLog)
+            creationLog->push_back("FormCreate TSecondForm");
+    }
+    void FormShow() override {
+        ++shows;
+        visibleInFormShow = IsWindowVisible(Handle()) != FALSE;
+    }
+    void FormDestroy() override {
+        if (creationLog)
+            creationLog->push_back("FormDestroy TSecondForm");
+    }
+};
+
+class TThrowingForm : public TForm {
+public:
+    TThrowingForm() : TForm(Definition(L"TThrowingForm")) {}
+    bool afterThrow = false;
+
+protected:
+    void FormCreate() override { throw EInOutError(32); }
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_APP + 1)
+            throw Exception(L"from a window procedure");
+        return TForm::WndProc(message, wParam, lParam);
+    }
+};
+
+TFirstForm* firstForm = nullptr;
+TSecondForm* secondForm = nullptr;
+TThrowingForm* throwingForm = nullptr;
+
+std::wstring ClassNameOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+} // namespace
+
+TEST_F(Toolkit, ApplicationWindowIsHiddenAndCarriesTheTitle) {
+    ASSERT_TRUE(app.Handle());
+    EXPECT_EQ(ClassNameOf(app.Handle()), L"TApplication");
+    wchar_t text[64] = {};
+    GetWindowTextW(app.Handle(), text, 64);
+    EXPECT_STREQ(text, L"Toolkit Test");
+    EXPECT_FALSE(IsWindowVisible(app.Handle()));
+}
+
+TEST_F(Toolkit, CreationRunsDefinitionThenLoadedThenFormCreateAndDestructionIsReversed) {
+    std::vector<std::string> log;
+    creationLog = &log;
+    app.CreateForm(firstForm);
+    app.CreateForm(secondForm);
+
+    EXPECT_EQ(firstForm->valueDuringDefinition, 0) << "a stored property takes effect only "
+                                                      "when loading ends";
+    EXPECT_EQ(firstForm->valueInFormCreate, 1);
+    EXPECT_EQ(firstForm->b.value, 2);
+    EXPECT_EQ(app.MainForm(), firstForm);
+
+    // Class, owner, visibility.
+    for (TForm* form : {static_cast<TForm*>(firstForm), static_cast<TForm*>(secondForm)}) {
+        EXPECT_EQ(ClassNameOf(form->Handle()), form->ClassName());
+        EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), app.Handle());
+        EXPECT_FALSE(form->Visible());
+    }
+
+    app.DestroyForms();
+    creationLog = nullptr;
+    EXPECT_EQ(firstForm, nullptr) << "the instance pointer is cleared";
+    EXPECT_EQ(secondForm, nullptr);
+    std::vector<std::string> expected = {
+        "Loaded a", "Loaded b", "FormCreate TFirstForm", "FormCreate TSecondForm",
+        "FormDestroy TSecondForm", "FormDestroy TFirstForm"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(Toolkit, ErrorsInFormCreateAndWindowProceduresReachTheHandlerAndGoNoFurther) {
+    app.CreateForm(throwingForm);
+    ASSERT_NE(throwingForm, nullptr) << "creation goes on after the error";
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], L"I/O error 32");
+
+    LRESULT result = SendMessageW(throwingForm->Handle(), WM_APP + 1, 0, 0);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1], L"from a window procedure");
+}
+
+TEST_F(Toolkit, ShowRunsFormShowBeforeTheWindowIsVisibleAndCloseOnlyHides) {
+    app.CreateForm(firstForm);
+    app.CreateForm(secondForm);
+    secondForm->Show();
+    EXPECT_TRUE(secondForm->Visible());
+    EXPECT_EQ(secondForm->shows, 1);
+    EXPECT_FALSE(secondForm->visibleInFormShow);
+    secondForm->SetVisible(true);
+    EXPECT_EQ(secondForm->shows, 1) << "showing a visible form runs no FormShow";
+
+    SendMessageW(secondForm->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(secondForm->Visible());
+    EXPECT_FALSE(app.Terminated());
+    app.ProcessMessages();
+    EXPECT_FALSE(app.Terminated()) << "closing a form other than the main form only hides it";
+    secondForm->Show();
+    EXPECT_EQ(secondForm->shows, 2);
+}
+
+TEST_F(Toolkit, ClosingTheMainFormTerminatesAfterTheMessagesQueuedBeforeIt) {
+    app.CreateForm(firstForm);
+    PostMessageW(firstForm->Handle(), WM_APP + 2, 0, 0);
+    PostMessageW(firstForm->Handle(), WM_APP + 2, 0, 0);
+    SendMessageW(firstForm->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(firstForm->closed);
+    EXPECT_FALSE(app.Terminated()) << "termination waits for the quit message";
+    app.Run(); // returns once the quit message is taken
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_EQ(firstForm->appMessages, 2);
+}
+
+TEST_F(Toolkit, FirstShowCentresOnThePrimaryScreenAndLaterShowsKeepThePosition) {
+    class TCentred : public TForm {
+    public:
+        TCentred() : TForm([] {
+            TFormDefinition d = Definition(L"TCentred");
+            d.Position = TPosition::poScreenCenter;
+            return d;
+        }()) {}
+    };
+    TCentred* form = nullptr;
+    app.CreateForm(form);
+    form->Show();
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(form->Left(), (screenWidth - form->Width()) / 2);
+    EXPECT_EQ(form->Top(), (screenHeight - form->Height()) / 2);
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    EXPECT_EQ(client.right, form->Scale(200));
+    EXPECT_EQ(client.bottom, form->Scale(100));
+
+    form->Hide();
+    form->SetLeft(10);
+    form->SetTop(20);
+    form->Show();
+    EXPECT_EQ(form->Left(), 10);
+    EXPECT_EQ(form->Top(), 20);
+}
+
+TEST_F(Toolkit, ShowModalDisablesTheOthersAndReturnsTheResult) {
+    app.CreateForm(firstForm);
+    app.CreateForm(secondForm);
+    firstForm->Show();
+    bool othersDisabled = false;
+    std::thread worker([&] {
+        // Runs inside the modal loop: the hand-over reaches it.
+        app.Synchronize(nullptr, [](void* c) {
+            auto* disabled = static_cast<bool*>(c);
+            *disabled = !IsWindowEnabled(firstForm->Handle()) &&
+                        IsWindowEnabled(secondForm->Handle());
+            secondForm->SetModalResult(mrOk);
+        }, &othersDisabled);
+    });
+    int result = secondForm->ShowModal();
+    worker.join();
+    EXPECT_EQ(result, mrOk);
+    EXPECT_TRUE(othersDisabled);
+    EXPECT_TRUE(IsWindowEnabled(firstForm->Handle()));
+    EXPECT_FALSE(secondForm->Visible());
+}
+
+TEST_F(Toolkit, ClosingAModalFormCancelsItAndTerminationEndsTheModalLoop) {
+    app.CreateForm(firstForm);
+    app.CreateForm(secondForm);
+    PostMessageW(secondForm->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(secondForm->ShowModal(), mrCancel);
+
+    // The main form closes while a modal loop runs: the loop ends as if cancelled, and the code
+    // after ShowModal runs before the main loop ends.
+    PostMessageW(firstForm->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(secondForm->ShowModal(), mrCancel);
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(secondForm->Visible());
+}
+
+TEST_F(Toolkit, HandOverRunsInsideAMessageBoxAndAMenuLoop) {
+    // A message box: the queued call finds it and confirms it.
+    std::atomic<bool> ranInBox = false;
+    std::thread boxWorker([&] {
+        Sleep(200);
+        app.Synchronize(nullptr, [](void* c) {
+            HWND box = FindWindowW(L"#32770", L"Toolkit Test");
+            *static_cast<std::atomic<bool>*>(c) = box != nullptr;
+            if (box)
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }, &ranInBox);
+    });
+    app.ShowMessageBox(L"waiting", L"Toolkit Test", MB_OK);
+    boxWorker.join();
+    EXPECT_TRUE(ranInBox);
+
+    // A pop-up menu's loop.
+    app.CreateForm(firstForm);
+    firstForm->Show();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"Item");
+    std::atomic<bool> ranInMenu = false;
+    std::thread menuWorker([&] {
+        Sleep(200);
+        app.Synchronize(nullptr, [](void* c) {
+            *static_cast<std::atomic<bool>*>(c) = true;
+            EndMenu();
+        }, &ranInMenu);
+    });
+    SetForegroundWindow(firstForm->Handle());
+    TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, firstForm->Handle(), nullptr);
+    menuWorker.join();
+    DestroyMenu(menu);
+    EXPECT_TRUE(ranInMenu);
+}
+
+TEST_F(Toolkit, HandOverBlocksTheWorkerUntilTheCallHasRunOnTheMainThread) {
+    DWORD mainThread = GetCurrentThreadId();
+    struct TContext {
+        DWORD mainThread;
+        DWORD ranOn = 0;
+        bool finished = false;
+    } context{mainThread};
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        bool ran = app.Synchronize(&context, [](void* c) {
+            auto& ctx = *static_cast<TContext*>(c);
+            ctx.ranOn = GetCurrentThreadId();
+            ctx.finished = true;
+        }, &context);
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(context.finished) << "Synchronize returns only after the call";
+        returned = true;
+    });
+    Sleep(100);
+    EXPECT_FALSE(returned) << "nothing runs while the main thread handles no messages";
+    EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
+    worker.join();
+    EXPECT_EQ(context.ranOn, mainThread);
+}
+
+TEST_F(Toolkit, QueuedCallsOfADestroyedOwnerAreDroppedAndTheirWorkersReleased) {
+    int owner = 0, other = 0;
+    std::atomic<int> ownerCalls = 0, otherCalls = 0;
+    std::atomic<int> dropped = 0, ran = 0;
+    auto count = [](void* c) { ++*static_cast<std::atomic<int>*>(c); };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 4; ++i) {
+        workers.emplace_back([&] { (app.Synchronize(&owner, count, &ownerCalls) ? ran : dropped)++; });
+        workers.emplace_back([&] { (app.Synchronize(&other, count, &otherCalls) ? ran : dropped)++; });
+    }
+    Sleep(300); // every worker has queued its call; the main thread handles nothing meanwhile
+    app.RemoveQueuedCalls(&owner);
+    EXPECT_TRUE(PumpUntil([&] { return ran + dropped == 8; }));
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(ownerCalls, 0) << "a dropped call never runs";
+    EXPECT_EQ(otherCalls, 4);
+    EXPECT_EQ(dropped, 4);
+}
+
+TEST_F(Toolkit, ErrorsInAHandedOverCallAreReportedAndTheWorkerGoesOn) {
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        app.Synchronize(nullptr, [](void*) { throw Exception(L"tick failed"); }, nullptr);
+        returned = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
+    worker.join();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], L"tick failed");
+}
+
+TEST_F(Toolkit, SessionEndTerminatesTheLoops) {
+    app.CreateForm(firstForm);
+    EXPECT_EQ(SendMessageW(app.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(app.Handle(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(app.Terminated()) << "a cancelled session end changes nothing";
+    SendMessageW(app.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(firstForm->closed) << "the close handler does not run on this path";
+}
+
+TEST(ToolkitShutdown, AWorkerWaitingWhenTheApplicationEndsIsReleasedAndLaterCallsAreRefused) {
+    auto app = std::make_unique<TApplication>();
+    app->Initialize();
+    TApplication* raw = app.get();
+    std::atomic<int> calls = 0;
+    auto count = [](void* c) { ++*static_cast<std::atomic<int>*>(c); };
+    bool first = true, second = true;
+    std::thread worker([&] {
+        first = raw->Synchronize(nullptr, count, &calls);
+        // By now the application object is gone or going: nothing may touch it but this
+        // refusal, which the destructor guarantees before the object's memory goes away.
+    });
+    Sleep(200);
+    app.reset();
+    worker.join();
+    EXPECT_FALSE(first);
+    EXPECT_EQ(calls, 0);
+
+    TApplication neverInitialized;
+    std::thread late([&] { second = neverInitialized.Synchronize(nullptr, count, &calls); });
+    late.join();
+    EXPECT_FALSE(second) << "without an application window there is no one to run the call";
+    EXPECT_EQ(calls, 0);
+}

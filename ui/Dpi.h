@@ -1,0 +1,25 @@
+// DPI helpers. Forms are laid out in pixels for 96 DPI and scaled to the DPI of the monitor
+// they stand on; overlays, the capture screen and screen reads work in physical pixels.
+// The functions that arrived with Windows 10 are looked up at run time, so the program still
+// starts on older systems (at the system DPI).
+#pragma once
+
+#include <windows.h>
+
+inline constexpr UINT DesignDpi = 96;
+
+// A length of the 96-DPI design scaled to `dpi`, rounded to nearest.
+inline int ScaleToDpi(int designPixels, UINT dpi) {
+    return MulDiv(designPixels, static_cast<int>(dpi), static_cast<int>(DesignDpi));
+}
+
+// Makes the process per-monitor-v2 DPI aware (per-monitor, then system aware as fallbacks)
+// unless the manifest already did. Call before the first window is created.
+void EnsureDpiAwareness();
+
+UINT DpiForWindow(HWND window);
+UINT DpiForPoint(POINT point); // of the monitor that holds the point
+UINT DpiForPrimaryMonitor();
+
+// Outer size for a client rectangle, for the window's style at `dpi`.
+void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);

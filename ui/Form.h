@@ -1,0 +1,149 @@
+// Forms: one top-level window per object, owned by the hidden application window so that no
+// form gets a task-bar button of its own. The window class is named after the form class
+// ("TFHaupt", "TPixForm", ...), which automation and the end-to-end tests rely on.
+//
+// A form's constructor is its definition: it runs inside the loading bracket, creates the
+// controls and sets the components' stored properties. TApplication::CreateForm then closes
+// the bracket (each component's Loaded() runs) and calls FormCreate.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/Component.h"
+#include "ui/Graphics.h"
+
+enum class TBorderStyle {
+    bsNone,     // pop-up without border or caption bar
+    bsDialog,   // fixed dialog frame: caption bar with a close box, not resizable
+    bsSizeable, // ordinary resizable window
+};
+enum class TFormStyle { fsNormal, fsStayOnTop };
+enum class TPosition {
+    poDesigned,     // where the definition puts it
+    poScreenCenter, // centred on the primary screen the first time it is shown
+};
+enum class TCloseAction { caNone, caHide, caFree };
+
+enum TModalResult : int {
+    mrNone = 0,
+    mrOk = IDOK,
+    mrCancel = IDCANCEL,
+    mrYes = IDYES,
+    mrNo = IDNO,
+};
+
+// The stored properties that decide how the form's window is created.
+struct TFormDefinition {
+    const wchar_t* ClassName = L"TForm";
+    std::wstring Caption;
+    TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
+    TFormStyle FormStyle = TFormStyle::fsNormal;
+    TPosition Position = TPosition::poDesigned;
+    // Outer position in screen pixels, and client size in pixels of the 96-DPI design.
+    int Left = 0;
+    int Top = 0;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    TColor Color = clBtnFace;
+    // False for forms that size themselves in physical pixels (overlays, full-screen windows):
+    // they are not rescaled when the DPI changes.
+    bool Scaled = true;
+};
+
+class TForm : public TComponent {
+public:
+    explicit TForm(const TFormDefinition& definition);
+    ~TForm() override;
+
+    HWND Handle() const noexcept { return handle_; }
+    const std::wstring& ClassName() const noexcept { return className_; }
+    static TForm* FromHandle(HWND window) noexcept;
+
+    // Closes the definition's loading bracket and runs FormCreate (its errors go to the top-level
+    // handler, and creation goes on). Called once by TApplication::CreateForm.
+    void FinishCreation();
+    // Runs FormDestroy; called by TApplication before it destroys the form.
+    void BeforeDestruction() noexcept;
+
+    // --- Appearance ---------------------------------------------------------------------------
+    std::wstring Caption() const;
+    void SetCaption(const std::wstring& caption);
+    TColor Color() const noexcept { return color_; }
+    // A different colour repaints the window; the same colour does nothing.
+    void SetColor(TColor color);
+    void SetIcon(HICON icon); // shared image: the caller keeps it alive
+
+    // --- Geometry (screen pixels) -------------------------------------------------------------
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetBounds(int left, int top, int width, int height);
+    void SetLeft(int left);
+    void SetTop(int top);
+    // The DPI the form is laid out for, and a 96-DPI design length scaled to it.
+    UINT Dpi() const noexcept { return dpi_; }
+    int Scale(int designPixels) const;
+
+    // --- Visibility ---------------------------------------------------------------------------
+    bool Visible() const noexcept;
+    // Hidden to shown: FormShow runs first, then the window is shown normally (and activated).
+    // Shown to hidden: the window is hidden. The same value does nothing.
+    void SetVisible(bool visible);
+    // Visible, then raised to the top of its band and activated.
+    void Show();
+    void Hide() { SetVisible(false); }
+    void BringToFront();
+    // Shows the form and runs a message loop until a modal result is set or the program is
+    // terminating (then the result is mrCancel). The program's other windows are disabled
+    // meanwhile; afterwards they are enabled again and the window that was active before is
+    // activated again.
+    int ShowModal();
+    bool Modal() const noexcept { return modal_; }
+    int ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+
+    // Closing hides the form; closing the main form terminates the application; closing a
+    // modal form ends its loop with mrCancel.
+    void Close();
+
+protected:
+    // Handlers a form overrides. Each runs on the main thread; exceptions leave them.
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    virtual void FormHide() {}
+    virtual void FormClose(TCloseAction& /*action*/) {}
+    virtual void FormDestroy() {}
+    // Re-creates fonts and places the controls for Dpi(); runs after creation and whenever the
+    // form moves to a monitor with another DPI.
+    virtual void Relayout() {}
+
+    // The form's messages. Unhandled ones go to TForm::WndProc, then DefWindowProc.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam);
+    static void RegisterFormClass(const wchar_t* className);
+    void ApplyDesignSize();
+    void CenterOnPrimaryScreen();
+    void EraseBackground(HDC dc);
+    DWORD Style() const;
+    DWORD ExStyle() const;
+
+    HWND handle_ = nullptr;
+    std::wstring className_;
+    TBorderStyle borderStyle_;
+    TFormStyle formStyle_;
+    TPosition position_;
+    int clientWidth_;
+    int clientHeight_;
+    bool scaled_;
+    TColor color_;
+    UINT dpi_ = 96;
+    bool shownBefore_ = false;
+    bool modal_ = false;
+    int modalResult_ = mrNone;
+};

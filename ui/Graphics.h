@@ -1,0 +1,21 @@
+// Colours: a TColor is either a colour value 0x00BBGGRR or, with the top bit set, one of the
+// system's colours (its COLOR_ index in the low byte), resolved when it is drawn.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+using TColor = std::uint32_t;
+
+inline constexpr TColor SystemColorFlag = 0x80000000u;
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clBtnFace = SystemColorFlag | COLOR_BTNFACE;
+inline constexpr TColor clWindowText = SystemColorFlag | COLOR_WINDOWTEXT;
+
+inline COLORREF ColorToRGB(TColor color) {
+    return (color & SystemColorFlag) ? GetSysColor(static_cast<int>(color & 0xFF))
+                                     : static_cast<COLORREF>(color & 0xFFFFFF);
+}
