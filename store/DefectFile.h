@@ -1,5 +1,6 @@
 // Reading and writing the defect file with the Win32 file API. Failures raise EInOutError with
-// the failing step's own error number.
+// the failing step's own error number (a full disk as 101, "Disk full"). Paths of any length
+// work.
 #pragma once
 
 #include <string>
@@ -19,5 +20,6 @@ void LoadDefectFile(const std::wstring& path, TDefectList& list);
 // old file stays as it was and the temporary file is removed. A read-only file is not replaced.
 void SaveDefectFile(const std::wstring& path, const TDefectList& list);
 
-// The full path of the running executable, read without a length limit.
+// The full path of the running executable, read without a length limit. Raises EOSError if
+// the system cannot tell it.
 std::wstring ExecutablePath();
