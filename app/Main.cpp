@@ -49,8 +49,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         application.CreateForm(FAnleit);
         application.CreateForm(FAusWhi);
         application.CreateForm(Ueber);
-        // The overlays come after every other form, and are placed before the first tick can
-        // run: ticks are only delivered by the main loop below.
+        for (TPixForm*& overlay : Overlays)
+            application.CreateForm(overlay);
+        // The first tick can only run in the main loop below, so it always finds the overlays
+        // created and placed.
         Form1->PlaceOverlays();
         application.Run();
     } catch (...) {

@@ -5,6 +5,7 @@
 #include "ui/Application.h"
 
 TForm1* Form1 = nullptr;
+std::array<TPixForm*, MaxDefects> Overlays{};
 
 namespace {
 
@@ -51,4 +52,13 @@ void TForm1::SaveDefects() {
     SaveDefectFile(DefectFilePath(), Defects);
 }
 
-void TForm1::PlaceOverlays() {}
+void TForm1::PlaceOverlays() {
+    for (TPixForm* overlay : Overlays)
+        overlay->Hide();
+    for (int i = 0; i < Defects.Count(); ++i) {
+        TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
+        overlay->SetBounds(Defects[i].X, Defects[i].Y, 1, 1);
+        // Shown (FormShow first), activated and raised: the last one ends up on top.
+        overlay->Show();
+    }
+}

@@ -2,8 +2,11 @@
 // window reaches: the defect list, the desktop device context and the program's directory.
 #pragma once
 
+#include <array>
 #include <string>
 
+#include "engine/ConcealmentTick.h"
+#include "engine/Unit2.h"
 #include "store/DefectList.h"
 #include "ui/Form.h"
 #include "ui/Handles.h"
@@ -32,6 +35,10 @@ protected:
 
 private:
     TWindowDC desktopDC_;
+    TConcealmentTick tick_;
 };
 
 extern TForm1* Form1;
+// The 25 overlay windows, created once at start-up in index order; overlay i covers entry i of
+// Form1->Defects.
+extern std::array<TPixForm*, MaxDefects> Overlays;

@@ -1,0 +1,32 @@
+// Reading the eight screen pixels around a defect.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "engine/ColorSolver.h"
+#include "ui/Handles.h"
+
+// Reads a defect's 3x3 block with one BitBlt into a small DIB section made once, instead of
+// eight GetPixel calls: with desktop composition a single screen read can cost milliseconds.
+// The result is the GetPixel average to the bit: a neighbour outside the area the desktop device
+// context covers counts as white, exactly where GetPixel would return CLR_INVALID.
+class TScreenSampler {
+public:
+    TScreenSampler();
+    ~TScreenSampler();
+    TScreenSampler(const TScreenSampler&) = delete;
+    TScreenSampler& operator=(const TScreenSampler&) = delete;
+
+    TRgb SampleNeighbours(HDC desktopDC, int x, int y);
+
+private:
+    TMemoryDC dc_;
+    TBitmapHandle bitmap_;
+    HGDIOBJ previousBitmap_ = nullptr;
+    const std::uint32_t* bits_ = nullptr; // 3x3, top-down, 0x00RRGGBB
+};
+
+// The same average from eight GetPixel calls: the reference for tests and benchmarks.
+TRgb SampleNeighboursPerPixel(HDC desktopDC, int x, int y);

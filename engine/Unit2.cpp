@@ -1,0 +1,38 @@
+#include "engine/Unit2.h"
+
+#include "ui/Application.h"
+
+namespace {
+
+TFormDefinition PixFormDefinition() {
+    TFormDefinition d;
+    d.ClassName = L"TPixForm";
+    d.Caption = L"Pixel";
+    d.BorderStyle = TBorderStyle::bsNone;
+    d.FormStyle = TFormStyle::fsStayOnTop;
+    d.Color = clBlack;
+    d.ClientWidth = 115; // replaced by FormCreate
+    d.ClientHeight = 41;
+    // Overlays are placed and sized in physical pixels, whatever the display scaling.
+    d.Scaled = false;
+    return d;
+}
+
+} // namespace
+
+TPixForm::TPixForm() : TForm(PixFormDefinition()) {}
+
+void TPixForm::FormCreate() {
+    SetBounds(Left(), Top(), 1, 1);
+}
+
+void TPixForm::FormShow() {
+    // Showing a window can bring the application window, and with it a task-bar button, into
+    // view; it is hidden again before the overlay appears.
+    if (Application)
+        ShowWindow(Application->Handle(), SW_HIDE);
+}
+
+void TPixForm::ReassertTopmost() const {
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}

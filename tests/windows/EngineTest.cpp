@@ -1,0 +1,247 @@
+// The concealment engine on a real (virtual) screen: reading the neighbours, the overlays and
+// the tick.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <vector>
+
+#include "engine/ColorSolver.h"
+#include "engine/ConcealmentTick.h"
+#include "engine/ScreenSampler.h"
+#include "engine/Unit2.h"
+#include "tests/windows/ScreenPattern.h"
+#include "ui/Application.h"
+
+namespace {
+
+// The average as the pattern itself says, with off-screen neighbours white: an independent
+// reference for both ways of reading the screen.
+TRgb ExpectedAverage(const std::vector<std::uint32_t>& pattern, RECT screen, int x, int y) {
+    int sums[3] = {0, 0, 0};
+    int width = screen.right - screen.left;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (!dx && !dy)
+                continue;
+            int px = x + dx, py = y + dy;
+            std::uint32_t color = 0xFFFFFF;
+            if (px >= 0 && py >= 0 && px < screen.right && py < screen.bottom)
+                color = pattern[static_cast<std::size_t>(py * width + px)];
+            for (int c = 0; c < 3; ++c)
+                sums[c] += static_cast<int>((color >> (8 * c)) & 0xFF);
+        }
+    return {static_cast<std::uint8_t>(sums[0] / 8), static_cast<std::uint8_t>(sums[1] / 8),
+            static_cast<std::uint8_t>(sums[2] / 8)};
+}
+
+std::string Show(TRgb c) {
+    return std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B);
+}
+
+class DesktopReads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        desktop = GetDesktopWindow();
+        dc = GetWindowDC(desktop);
+    }
+    void TearDown() override { ReleaseDC(desktop, dc); }
+    HWND desktop = nullptr;
+    HDC dc = nullptr;
+};
+
+} // namespace
+
+TEST_F(DesktopReads, OneBlitPerDefectGivesTheGetPixelAverageEverywhere) {
+    RECT screen = TScreenPattern::Screen();
+    std::mt19937 random(20261207);
+    std::vector<std::uint32_t> pattern(
+        static_cast<std::size_t>(screen.right * screen.bottom));
+    for (auto& p : pattern)
+        p = random() & 0xFFFFFF;
+    TScreenPattern window(screen, pattern);
+
+    int w = screen.right, h = screen.bottom;
+    std::vector<POINT> points = {{0, 0},         {w - 1, 0},     {0, h - 1},     {w - 1, h - 1},
+                                 {w / 2, 0},     {0, h / 2},     {w - 1, h / 2}, {w / 2, h - 1},
+                                 {1, 1},         {w - 2, h - 2}, {-1, -1},       {w, h},
+                                 {-5, 100},      {100, h + 3}};
+    std::uniform_int_distribution<int> xs(0, w - 1), ys(0, h - 1);
+    for (int i = 0; i < 200; ++i)
+        points.push_back({xs(random), ys(random)});
+
+    TScreenSampler sampler;
+    for (POINT p : points) {
+        TRgb batched = sampler.SampleNeighbours(dc, p.x, p.y);
+        TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
+        TRgb expected = ExpectedAverage(pattern, screen, p.x, p.y);
+        EXPECT_EQ(batched, perPixel) << p.x << "," << p.y << ": " << Show(batched) << " vs "
+                                     << Show(perPixel);
+        EXPECT_EQ(batched, expected) << p.x << "," << p.y << ": " << Show(batched) << " vs "
+                                     << Show(expected);
+    }
+}
+
+TEST_F(DesktopReads, ADefectInTheCornerCountsFiveWhiteNeighboursOffTheScreen) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x000000));
+    TScreenSampler sampler;
+    EXPECT_EQ(sampler.SampleNeighbours(dc, 0, 0), (TRgb{159, 159, 159}));
+    EXPECT_EQ(SampleNeighboursPerPixel(dc, 0, 0), (TRgb{159, 159, 159}));
+    EXPECT_EQ(sampler.SampleNeighbours(dc, screen.right - 1, screen.bottom - 1),
+              (TRgb{159, 159, 159}));
+}
+
+namespace {
+
+class Concealment : public DesktopReads {
+protected:
+    void SetUp() override {
+        DesktopReads::SetUp();
+        app.Initialize();
+        app.OnException = [this](TComponent*, const std::wstring& m) { reported.push_back(m); };
+        for (TPixForm*& overlay : overlays)
+            app.CreateForm(overlay);
+    }
+    void TearDown() override {
+        app.DestroyForms();
+        DesktopReads::TearDown();
+    }
+    void Place() {
+        for (TPixForm* o : overlays)
+            o->Hide();
+        for (int i = 0; i < defects.Count(); ++i) {
+            overlays[static_cast<std::size_t>(i)]->SetBounds(defects[i].X, defects[i].Y, 1, 1);
+            overlays[static_cast<std::size_t>(i)]->Show();
+        }
+        Settle();
+    }
+    // Lets the windows paint and the X server show the result.
+    void Settle() {
+        for (int i = 0; i < 5; ++i) {
+            app.ProcessMessages();
+            Sleep(20);
+        }
+    }
+    void Tick() {
+        tick.Run(defects, dc, overlays);
+        Settle();
+    }
+    TRgb ScreenAt(int x, int y) const { return SplitColor(GetPixel(dc, x, y)); }
+
+    TApplication app;
+    std::vector<std::wstring> reported;
+    std::array<TPixForm*, MaxDefects> overlays{};
+    TDefectList defects;
+    TConcealmentTick tick;
+};
+
+} // namespace
+
+TEST_F(Concealment, OverlaysAreOnePixelAndTakeTheConcealingColourAtTheTick) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    defects[AppendDefect(defects, 500, 100)].Flags = BlueOff;
+    Place();
+    for (int i = 0; i < 2; ++i) {
+        RECT r;
+        GetWindowRect(overlays[static_cast<std::size_t>(i)]->Handle(), &r);
+        EXPECT_EQ(r.left, defects[i].X);
+        EXPECT_EQ(r.top, defects[i].Y);
+        EXPECT_EQ(r.right - r.left, 1);
+        EXPECT_EQ(r.bottom - r.top, 1);
+    }
+    EXPECT_EQ(ScreenAt(300, 300), (TRgb{0, 0, 0})) << "black before the first tick";
+
+    Tick();
+    EXPECT_EQ(ScreenAt(300, 300), (TRgb{255, 74, 74}));
+    EXPECT_EQ(ScreenAt(299, 300), (TRgb{128, 128, 128})) << "exactly one pixel is covered";
+    EXPECT_EQ(ScreenAt(301, 301), (TRgb{128, 128, 128}));
+
+    background.Repaint(TScreenPattern::Uniform(screen, 0x2884C8)); // (200, 132, 40)
+    Tick();
+    EXPECT_EQ(ScreenAt(500, 100), SolveColor({200, 132, 40}, BlueOff));
+    EXPECT_EQ(overlays[2]->Visible(), false) << "overlays beyond the list are not touched";
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    defects[AppendDefect(defects, 200, 200)].Flags = RedOn;
+    defects[AppendDefect(defects, 201, 200)].Flags = 0;
+    Place();
+    // First tick: overlay 1 still shows black when overlay 0 reads it, and the reverse.
+    Tick();
+    TRgb first0 = SolveColor(AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x808080,
+                                                 0x000000, 0x808080, 0x808080, 0x808080}}),
+                             RedOn);
+    EXPECT_EQ(ScreenAt(200, 200), first0);
+    TRgb first1 = AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x000000, 0x808080,
+                                      0x808080, 0x808080, 0x808080}});
+    EXPECT_EQ(ScreenAt(201, 200), first1);
+    // Second tick: each reads the colour the other showed after the first.
+    Tick();
+    std::uint32_t shown1 = ColorValue(first1), shown0 = ColorValue(first0);
+    EXPECT_EQ(ScreenAt(200, 200),
+              SolveColor(AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x808080, shown1,
+                                             0x808080, 0x808080, 0x808080}}),
+                         RedOn));
+    EXPECT_EQ(ScreenAt(201, 200), AverageNeighbours({{0x808080, 0x808080, 0x808080, shown0,
+                                                      0x808080, 0x808080, 0x808080, 0x808080}}));
+}
+
+TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    for (int i = 0; i < 3; ++i)
+        defects[AppendDefect(defects, 100 + 10 * i, 400)].Flags = RedOn;
+    Place();
+    Tick();
+    std::span<TPixForm* const> inUse(overlays.data(), 3);
+    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+
+    TScreenPattern cover({90, 390, 140, 410}, TScreenPattern::Uniform({90, 390, 140, 410}, 0xFF00FF));
+    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    Tick();
+    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_EQ(ScreenAt(110, 400), SolveColor({255, 0, 255}, RedOn))
+        << "the overlay is above the new window and reads it";
+
+    // Out of order among themselves counts as well.
+    SetWindowPos(overlays[0]->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    Tick();
+    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+}
+
+TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    defects[AppendDefect(defects, 600, 500)].Flags = RedOn;
+    Place();
+    overlays[0]->Hide();
+    Tick();
+    EXPECT_FALSE(overlays[0]->Visible());
+    EXPECT_EQ(overlays[0]->Color(), 0x4A4AFFu);
+    EXPECT_EQ(ScreenAt(600, 500), (TRgb{128, 128, 128}));
+    overlays[0]->SetVisible(true);
+    Settle();
+    EXPECT_EQ(ScreenAt(600, 500), (TRgb{255, 74, 74})) << "resuming shows the current colour";
+}
+
+TEST_F(Concealment, TheSameColourAgainRepaintsNothing) {
+    TPixForm* overlay = overlays[0];
+    overlay->SetBounds(10, 10, 1, 1);
+    overlay->Show();
+    app.ProcessMessages();
+    overlay->SetColor(0x123456);
+    RECT update;
+    EXPECT_TRUE(GetUpdateRect(overlay->Handle(), &update, FALSE));
+    app.ProcessMessages();
+    UpdateWindow(overlay->Handle());
+    overlay->SetColor(0x123456);
+    EXPECT_FALSE(GetUpdateRect(overlay->Handle(), &update, FALSE));
+}
