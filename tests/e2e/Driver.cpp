@@ -158,8 +158,8 @@ HWND TGlimmora::WaitForWindow(const wchar_t* className, std::chrono::millisecond
 }
 
 bool TGlimmora::WaitUntilUp(std::chrono::milliseconds limit) {
-    // TUeber is the last form of the start-up; then the program waits for input.
-    if (!WaitForWindow(L"TUeber", limit))
+    // The 25 overlays are the last windows of the start-up; then the program waits for input.
+    if (!WaitFor([&] { return WindowsOfClass(L"TPixForm").size() == 25; }, limit))
         return false;
     return WaitForInputIdle(process_, static_cast<DWORD>(limit.count())) == 0;
 }
@@ -234,6 +234,27 @@ void ClickButton(HWND dialog, const wchar_t* caption) {
     RECT rect;
     GetWindowRect(button, &rect);
     ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+// --- Display settings ----------------------------------------------------------------------
+
+namespace {
+constexpr wchar_t DesktopKey[] = L"Control Panel\\Desktop";
+}
+
+TLogPixels::TLogPixels(DWORD dpi) {
+    DWORD size = sizeof previous_;
+    hadValue_ = RegGetValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", RRF_RT_REG_DWORD,
+                             nullptr, &previous_, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+TLogPixels::~TLogPixels() {
+    if (hadValue_)
+        RegSetKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", REG_DWORD, &previous_,
+                        sizeof previous_);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels");
 }
 
 // --- Input -----------------------------------------------------------------------------------

@@ -81,6 +81,20 @@ TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::millisecond
 // Presses the button with the given caption (or the only one) with a real mouse click.
 void ClickButton(HWND dialog, const wchar_t* caption);
 
+// Makes programs started from now on see this DPI (Wine reads it at process start); the old
+// value comes back at the end.
+class TLogPixels {
+public:
+    explicit TLogPixels(DWORD dpi);
+    ~TLogPixels();
+    TLogPixels(const TLogPixels&) = delete;
+    TLogPixels& operator=(const TLogPixels&) = delete;
+
+private:
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
 // Real input.
 void MoveMouse(int x, int y);
 void ClickAt(int x, int y, bool right = false);

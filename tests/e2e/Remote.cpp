@@ -11,8 +11,12 @@ namespace {
 
 int Wait(int seconds) {
     for (int i = 0; i < seconds * 10; ++i) {
-        // The credits dialog is the last window of the start-up.
-        if (FindWindowW(L"TUeber", nullptr) && FindWindowW(L"TForm1", nullptr))
+        // The 25 overlays are the last windows of the start-up.
+        int overlays = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"TPixForm", nullptr); w;
+             w = FindWindowExW(nullptr, w, L"TPixForm", nullptr))
+            ++overlays;
+        if (overlays >= 25 && FindWindowW(L"TForm1", nullptr))
             return 0;
         Sleep(100);
     }

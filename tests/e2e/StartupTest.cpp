@@ -15,9 +15,34 @@ const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",   L"TFHaupt",
                                       L"TFBack",       L"TAboutBox", L"TFAusBla",
                                       L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
 
+// 25 overlays exist, owned by the application window; exactly one per defect is shown, one
+// physical pixel in size, at the defect.
+void ExpectOverlaysOver(const TGlimmora& program, const std::vector<POINT>& defects) {
+    std::vector<HWND> overlays = program.WindowsOfClass(L"TPixForm");
+    EXPECT_EQ(overlays.size(), 25u);
+    std::vector<RECT> shown;
+    for (HWND overlay : overlays) {
+        EXPECT_EQ(GetWindow(overlay, GW_OWNER), program.Window(L"TApplication"));
+        EXPECT_TRUE(GetWindowLongPtrW(overlay, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        if (IsWindowVisible(overlay)) {
+            RECT r;
+            GetWindowRect(overlay, &r);
+            shown.push_back(r);
+        }
+    }
+    ASSERT_EQ(shown.size(), defects.size());
+    for (POINT defect : defects) {
+        bool covered = false;
+        for (RECT r : shown)
+            covered |= r.left == defect.x && r.top == defect.y && r.right == defect.x + 1 &&
+                       r.bottom == defect.y + 1;
+        EXPECT_TRUE(covered) << defect.x << "," << defect.y;
+    }
+}
+
 } // namespace
 
-TEST(Startup, CreatesEveryWindowShowsNoneAndEndsCleanlyWhenTheMainWindowCloses) {
+TEST(Startup, CreatesEveryWindowShowsOnlyOverlaysAndEndsCleanlyWhenTheMainWindowCloses) {
     TTempFolder folder;
     WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
     TGlimmora program(folder);
@@ -29,6 +54,7 @@ TEST(Startup, CreatesEveryWindowShowsNoneAndEndsCleanlyWhenTheMainWindowCloses) 
     for (const wchar_t* className : FormClasses) {
         std::vector<HWND> windows = program.WindowsOfClass(className);
         ASSERT_EQ(windows.size(), 1u) << Utf8(className);
+        // Every form but the overlays stays hidden after start-up.
         EXPECT_FALSE(IsWindowVisible(windows[0])) << Utf8(className);
         if (windows[0] != application) {
             EXPECT_EQ(GetWindow(windows[0], GW_OWNER), application) << Utf8(className);
@@ -36,6 +62,7 @@ TEST(Startup, CreatesEveryWindowShowsNoneAndEndsCleanlyWhenTheMainWindowCloses) 
     }
     for (HWND window : program.Windows())
         EXPECT_FALSE(HasTaskBarButton(window)) << Utf8(ClassNameOf(window).c_str());
+    ExpectOverlaysOver(program, {{100, 200}, {1023, 0}});
     EXPECT_FALSE(WaitForMessageBox(program, 300ms).window) << "a good file loads silently";
 
     program.Close();
@@ -69,10 +96,11 @@ TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
     EXPECT_EQ(box.caption, L"Glimmora 2.0");
     EXPECT_EQ(box.text, L"I/O error 32.");
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), program.Window(L"TApplication"));
-    EXPECT_FALSE(program.Window(L"TUeber")) << "start-up waits for the user's answer";
+    EXPECT_FALSE(program.Window(L"TFHaupt")) << "start-up waits for the user's answer";
 
     ClickButton(box.window, nullptr);
     ASSERT_TRUE(program.WaitUntilUp()) << "after the answer, start-up goes on";
+    ExpectOverlaysOver(program, {}); // with an empty list
     CloseHandle(lock);
     EXPECT_TRUE(program.Running());
 
@@ -101,6 +129,22 @@ TEST(Startup, ADirectoryNamedLikeTheDefectFileCountsAsNoFile) {
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
     EXPECT_FALSE(WaitForMessageBox(program, 1s).window);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+}
+
+TEST(Startup, AtOneHundredFiftyPercentOverlaysAreStillOnePhysicalPixelAndFormsScale) {
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
+    TLogPixels dpi(144);
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    ExpectOverlaysOver(program, {{100, 200}, {1023, 0}});
+    // The setup window's 399 x 355 design, scaled by 1.5 (rounded to nearest).
+    RECT client{};
+    GetClientRect(program.Window(L"TFHaupt"), &client);
+    EXPECT_EQ(client.right, 599);
+    EXPECT_EQ(client.bottom, 533);
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
 }
