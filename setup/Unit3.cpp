@@ -1,6 +1,9 @@
 #include "setup/Unit3.h"
 
 #include "app/Product.h"
+#include "app/Unit1.h"
+#include "help/Unit8.h"
+#include "setup/DefectLine.h"
 
 TFHaupt* FHaupt = nullptr;
 
@@ -9,7 +12,7 @@ namespace {
 TFormDefinition FHauptDefinition() {
     TFormDefinition d;
     d.ClassName = L"TFHaupt";
-    d.Caption = std::wstring(ApplicationTitle) + L" - AKTIV";
+    d.Caption = ActiveCaption;
     d.BorderStyle = TBorderStyle::bsDialog;
     d.Position = TPosition::poScreenCenter;
     d.ClientWidth = 399;
@@ -17,6 +20,91 @@ TFormDefinition FHauptDefinition() {
     return d;
 }
 
+HBITMAP LoadPicture(const wchar_t* name) {
+    return static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+TFontSpec BoldFont() {
+    TFontSpec font;
+    font.Bold = true;
+    return font;
+}
+
 } // namespace
 
-TFHaupt::TFHaupt() : TForm(FHauptDefinition()) {}
+// The controls are created in the keyboard's tab order: ListBox1, Button1, Button2, Button4,
+// Button5, Button6, Button7.
+TFHaupt::TFHaupt()
+    : TForm(FHauptDefinition()), Label1(*this, nullptr, {144, 16, 66, 13}, L"Defekte Pixel:"),
+      ListBox1(*this, nullptr, {144, 32, 241, 249}, 13),
+      Button1(*this, nullptr, {8, 32, 129, 33}, L"Pixelfehler definieren"),
+      Button2(*this, nullptr, {8, 88, 129, 33}, L"Alle Einträge löschen"),
+      Button4(*this, nullptr, {168, 296, 89, 25}, L"In den Tray"),
+      Button5(*this, nullptr, {272, 296, 105, 25}, L"Beenden"),
+      Button6(*this, nullptr, {8, 296, 129, 33}, L"Anleitung"),
+      Button7(*this, nullptr, {8, 128, 129, 33}, L"Einzelnen Eintrag löschen"),
+      SpeedButton1(*this, nullptr, {16, 176, 111, 111}, L"Fehlerbehebung einschalten",
+                   nullptr),
+      SpeedButton2(*this, nullptr, {16, 176, 111, 111}, L"Fehlerbehebung ausschalten",
+                   nullptr),
+      BDeaNULL(*this, nullptr, {16, 176, 111, 111}, L"Keine Pixelfehler", nullptr, true),
+      Label3(*this, nullptr, {8, 336, 252, 11},
+             std::wstring(ApplicationTitle) + L" von " + AuthorName),
+      onPicture_(LoadPicture(L"BTN_ON")), offPicture_(LoadPicture(L"BTN_OFF")) {
+    Button1.SetFont(BoldFont());
+    Button6.SetFont(BoldFont());
+    TFontSpec credits;
+    credits.Face = L"Arial";
+    credits.Height = 9;
+    credits.Bold = true;
+    credits.Italic = true;
+    Label3.SetFont(credits);
+
+    Button2.SetEnabled(false);
+    Button7.SetEnabled(false);
+    SpeedButton1.SetPicture(offPicture_.Get());
+    SpeedButton2.SetPicture(onPicture_.Get());
+    BDeaNULL.SetPicture(offPicture_.Get());
+    SpeedButton1.Hide();
+    BDeaNULL.Hide();
+
+    Button4.OnClick = [this] { Button4Click(); };
+    Button5.OnClick = [this] { Button5Click(); };
+    Button6.OnClick = [this] { Button6Click(); };
+    SpeedButton1.OnClick = [this] { SpeedButton1Click(); };
+    SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
+}
+
+void TFHaupt::FormShow() {
+    ListBox1.Clear();
+    const TDefectList& defects = Form1->Defects;
+    for (int i = 0; i < defects.Count(); ++i) {
+        Button7.SetEnabled(true);
+        Button2.SetEnabled(true);
+        ListBox1.Add(DefectLine(i, defects[i]));
+    }
+    if (defects.Empty()) {
+        // The empty look without its icon: the commands that empty the list set that themselves.
+        BDeaNULL.Show();
+        SpeedButton1.Hide();
+        SpeedButton2.Hide();
+        SetCaption(InactiveCaption);
+    }
+}
+
+void TFHaupt::Button4Click() {
+    Close();
+}
+
+void TFHaupt::Button5Click() {
+    Form1->Close();
+}
+
+void TFHaupt::Button6Click() {
+    FAnleit->ShowModal();
+}
+
+void TFHaupt::SpeedButton1Click() {}
+
+void TFHaupt::SpeedButton2Click() {}

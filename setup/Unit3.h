@@ -1,11 +1,40 @@
-// TFHaupt: the setup window, which lists the defects and carries the commands that change them.
+// TFHaupt: the setup window. It lists the defects and carries the commands that change them,
+// the switch that pauses and resumes the concealment, and the way out of the program.
 #pragma once
 
+#include "ui/Controls.h"
 #include "ui/Form.h"
 
 class TFHaupt : public TForm {
 public:
     TFHaupt();
+
+    TLabel Label1;
+    TListBox ListBox1;
+    TButton Button1; // "Pixelfehler definieren"
+    TButton Button2; // "Alle Einträge löschen"
+    TButton Button4; // "In den Tray"
+    TButton Button5; // "Beenden"
+    TButton Button6; // "Anleitung"
+    TButton Button7; // "Einzelnen Eintrag löschen"
+    TSpeedButton SpeedButton1; // off picture: resumes
+    TSpeedButton SpeedButton2; // on picture: pauses
+    TSpeedButton BDeaNULL;     // off picture, no action: nothing to conceal
+    TLabel Label3;
+
+    // The list refresh: rebuilds the list from Form1->Defects each time the window is shown and
+    // after every change of the list.
+    void FormShow() override;
+
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+
+private:
+    TBitmapHandle onPicture_;
+    TBitmapHandle offPicture_;
 };
 
 extern TFHaupt* FHaupt;

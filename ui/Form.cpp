@@ -3,6 +3,7 @@
 #include <set>
 
 #include "ui/Application.h"
+#include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Exceptions.h"
 #include "ui/OSError.h"
@@ -12,7 +13,7 @@ TForm::TForm(const TFormDefinition& definition)
       borderStyle_(definition.BorderStyle), formStyle_(definition.FormStyle),
       position_(definition.Position), clientWidth_(definition.ClientWidth),
       clientHeight_(definition.ClientHeight), scaled_(definition.Scaled),
-      color_(definition.Color) {
+      color_(definition.Color), font_(definition.Font) {
     BeginLoading();
     RegisterFormClass(definition.ClassName);
     HWND owner = Application ? Application->Handle() : nullptr;
@@ -51,6 +52,12 @@ void TForm::FinishCreation() {
     EndLoading();
     Relayout();
     Guarded(this, [&] { FormCreate(); });
+}
+
+void TForm::Relayout() {
+    for (TComponent* component : Components())
+        if (auto* control = dynamic_cast<TControl*>(component); control && !control->Parent())
+            control->Relayout();
 }
 
 void TForm::BeforeDestruction() noexcept {
@@ -307,6 +314,26 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         Close();
         return 0;
+    // Notifications of the form's controls go back to the control that sent them.
+    case WM_COMMAND:
+        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+            control->Command(HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(control->ControlColor(reinterpret_cast<HDC>(wParam)));
+        break;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (TControl* control = TControl::FromHandle(item.hwndItem)) {
+            control->DrawItem(item);
+            return TRUE;
+        }
+        break;
+    }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         if (scaled_) {
@@ -319,6 +346,7 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     default:
-        return DefWindowProcW(handle_, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(handle_, message, wParam, lParam);
 }

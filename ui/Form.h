@@ -47,6 +47,8 @@ struct TFormDefinition {
     int ClientWidth = 0;
     int ClientHeight = 0;
     TColor Color = clBtnFace;
+    // The font of the form's controls unless a control sets its own.
+    TFontSpec Font;
     // False for forms that size themselves in physical pixels (overlays, full-screen windows):
     // they are not rescaled when the DPI changes.
     bool Scaled = true;
@@ -74,6 +76,7 @@ public:
     // A different colour repaints the window; the same colour does nothing.
     void SetColor(TColor color);
     void SetIcon(HICON icon); // shared image: the caller keeps it alive
+    const TFontSpec& DefaultFont() const noexcept { return font_; }
 
     // --- Geometry (screen pixels) -------------------------------------------------------------
     int Left() const;
@@ -117,8 +120,8 @@ protected:
     virtual void FormClose(TCloseAction& /*action*/) {}
     virtual void FormDestroy() {}
     // Re-creates fonts and places the controls for Dpi(); runs after creation and whenever the
-    // form moves to a monitor with another DPI.
-    virtual void Relayout() {}
+    // form moves to a monitor with another DPI. Overrides call the base first.
+    virtual void Relayout();
 
     // The form's messages. Unhandled ones go to TForm::WndProc, then DefWindowProc.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -142,6 +145,7 @@ private:
     int clientHeight_;
     bool scaled_;
     TColor color_;
+    TFontSpec font_;
     UINT dpi_ = 96;
     bool shownBefore_ = false;
     bool modal_ = false;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 using TColor = std::uint32_t;
 
@@ -19,3 +20,12 @@ inline COLORREF ColorToRGB(TColor color) {
     return (color & SystemColorFlag) ? GetSysColor(static_cast<int>(color & 0xFF))
                                      : static_cast<COLORREF>(color & 0xFFFFFF);
 }
+
+struct TFontSpec {
+    std::wstring Face = L"MS Sans Serif";
+    int Height = 11; // character height in pixels at 96 DPI
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool operator==(const TFontSpec&) const = default;
+};

@@ -1,0 +1,452 @@
+#include "ui/Controls.h"
+
+#include <algorithm>
+
+#include "ui/Application.h"
+#include "ui/Dpi.h"
+#include "ui/Form.h"
+#include "ui/OSError.h"
+
+// --- TControl --------------------------------------------------------------------------------
+
+TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style,
+                   DWORD exStyle, TBounds bounds, const std::wstring& text)
+    : TComponent(&form), form_(form), parent_(parent), bounds_(bounds), font_(form.DefaultFont()) {
+    if (parent_)
+        parent_->children_.push_back(this);
+    handle_ = CreateWindowExW(exStyle, windowClass, text.c_str(),
+                              WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, form.Handle(),
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!handle_)
+        RaiseLastOSError();
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    Relayout();
+    UpdateWindowVisibility();
+}
+
+TControl::~TControl() {
+    if (parent_) {
+        auto& siblings = parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    }
+    for (TControl* child : children_)
+        child->parent_ = nullptr;
+    if (handle_) {
+        SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+        if (originalProc_)
+            SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
+        DestroyWindow(handle_);
+    }
+}
+
+TControl* TControl::FromHandle(HWND window) noexcept {
+    return window ? reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))
+                  : nullptr;
+}
+
+int TControl::Scale(int designPixels) const {
+    return ScaleToDpi(designPixels, form_.Dpi());
+}
+
+POINT TControl::DesignOrigin() const {
+    POINT origin{bounds_.Left, bounds_.Top};
+    for (const TControl* p = parent_; p; p = p->parent_) {
+        origin.x += p->bounds_.Left;
+        origin.y += p->bounds_.Top;
+    }
+    return origin;
+}
+
+void TControl::Relayout() {
+    UINT dpi = form_.Dpi();
+    if (fontDpi_ != dpi || !fontHandle_) {
+        LOGFONTW logFont{};
+        logFont.lfHeight = -ScaleToDpi(font_.Height, dpi);
+        logFont.lfWeight = font_.Bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfItalic = font_.Italic;
+        logFont.lfUnderline = font_.Underline;
+        logFont.lfCharSet = DEFAULT_CHARSET;
+        logFont.lfQuality = DEFAULT_QUALITY;
+        font_.Face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
+        fontHandle_.Reset(CreateFontIndirectW(&logFont));
+        fontDpi_ = dpi;
+        SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.Get()), FALSE);
+    }
+    POINT origin = DesignOrigin();
+    SIZE size = AutoSize();
+    SetWindowPos(handle_, nullptr, Scale(origin.x), Scale(origin.y), size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(handle_, nullptr, TRUE);
+    for (TControl* child : children_)
+        child->Relayout();
+}
+
+SIZE TControl::AutoSize() const {
+    return {Scale(bounds_.Width), Scale(bounds_.Height)};
+}
+
+bool TControl::ParentsVisible() const {
+    for (const TControl* p = parent_; p; p = p->parent_)
+        if (!p->visible_)
+            return false;
+    return true;
+}
+
+void TControl::UpdateWindowVisibility() {
+    ShowWindow(handle_, visible_ && ParentsVisible() ? SW_SHOWNA : SW_HIDE);
+    for (TControl* child : children_)
+        child->UpdateWindowVisibility();
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    UpdateWindowVisibility();
+}
+
+bool TControl::Enabled() const {
+    return IsWindowEnabled(handle_) != FALSE;
+}
+
+void TControl::SetEnabled(bool enabled) {
+    EnableWindow(handle_, enabled ? TRUE : FALSE);
+}
+
+std::wstring TControl::Text() const {
+    int length = GetWindowTextLengthW(handle_);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    length = GetWindowTextW(handle_, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void TControl::SetText(const std::wstring& text) {
+    SetWindowTextW(handle_, text.c_str());
+    Relayout();
+}
+
+void TControl::SetFont(const TFontSpec& font) {
+    if (font == font_)
+        return;
+    font_ = font;
+    fontDpi_ = 0;
+    Relayout();
+}
+
+void TControl::SetFontColor(TColor color) {
+    if (color == fontColor_)
+        return;
+    fontColor_ = color;
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
+HBRUSH TControl::ControlColor(HDC dc) {
+    // The background of whatever the control sits on: its panel, or the form.
+    TColor background = form_.Color();
+    for (TControl* p = parent_; p; p = p->parent_)
+        if (auto* panel = dynamic_cast<TPanel*>(p)) {
+            background = panel->Color();
+            break;
+        }
+    SetTextColor(dc, ColorToRGB(fontColor_));
+    SetBkColor(dc, ColorToRGB(background));
+    SetDCBrushColor(dc, ColorToRGB(background));
+    return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+}
+
+void TControl::Subclass() {
+    if (originalProc_)
+        return;
+    originalProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    TControl* self = FromHandle(window);
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = 0;
+    if (!Guarded(self, [&] { result = self->ControlWndProc(message, wParam, lParam); }))
+        return 0;
+    return result;
+}
+
+LRESULT TControl::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallOriginal(message, wParam, lParam);
+}
+
+LRESULT TControl::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
+    return originalProc_ ? CallWindowProcW(originalProc_, handle_, message, wParam, lParam)
+                         : DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+// --- TLabel ----------------------------------------------------------------------------------
+
+TLabel::TLabel(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
+               TAlignment alignment, bool wordWrap, bool autoSize)
+    : TControl(form, parent, L"STATIC", WS_VISIBLE | SS_NOTIFY |
+                                            (alignment == TAlignment::Center ? SS_CENTER
+                                             : wordWrap                      ? SS_LEFT
+                                                                             : SS_LEFTNOWORDWRAP) |
+                                            SS_NOPREFIX,
+               0, bounds, text),
+      autoSize_(autoSize) {
+    if (autoSize_)
+        Relayout();
+}
+
+SIZE TLabel::AutoSize() const {
+    if (!autoSize_)
+        return TControl::AutoSize();
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, FontHandle());
+    std::wstring text = Text();
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void TLabel::SetOnClick(TNotifyEvent handler) {
+    onClick_ = std::move(handler);
+}
+
+void TLabel::SetOnMouseEnter(TNotifyEvent handler) {
+    onMouseEnter_ = std::move(handler);
+    Subclass();
+}
+
+void TLabel::SetOnMouseLeave(TNotifyEvent handler) {
+    onMouseLeave_ = std::move(handler);
+    Subclass();
+}
+
+void TLabel::Command(WORD code) {
+    if (code == STN_CLICKED && onClick_)
+        onClick_();
+}
+
+LRESULT TLabel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+            tracking_ = TrackMouseEvent(&track) != FALSE;
+            if (onMouseEnter_)
+                onMouseEnter_();
+        }
+        break;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        if (onMouseLeave_)
+            onMouseLeave_();
+        return 0;
+    case WM_SETCURSOR:
+        if (cursor_) {
+            ::SetCursor(cursor_);
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return CallOriginal(message, wParam, lParam);
+}
+
+// --- TButton ---------------------------------------------------------------------------------
+
+TButton::TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
+                 bool isDefault)
+    : TControl(form, parent, L"BUTTON",
+               WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds,
+               text) {}
+
+void TButton::Command(WORD code) {
+    if (code != BN_CLICKED)
+        return;
+    if (OnClick)
+        OnClick();
+    if (ModalResult != 0)
+        Form().SetModalResult(ModalResult);
+}
+
+// --- TListBox --------------------------------------------------------------------------------
+
+TListBox::TListBox(TForm& form, TControl* parent, TBounds bounds, int itemHeight)
+    : TControl(form, parent, L"LISTBOX",
+               WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+               WS_EX_CLIENTEDGE, bounds, L""),
+      itemHeight_(itemHeight) {
+    Relayout();
+}
+
+void TListBox::Relayout() {
+    TControl::Relayout();
+    SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, Scale(itemHeight_));
+}
+
+void TListBox::Clear() {
+    SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+}
+
+void TListBox::Add(const std::wstring& line) {
+    SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+int TListBox::Count() const {
+    return static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+}
+
+std::wstring TListBox::Item(int index) const {
+    LRESULT length = SendMessageW(Handle(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR)
+        return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(Handle(), LB_GETTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+int TListBox::ItemIndex() const {
+    LRESULT index = SendMessageW(Handle(), LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+void TListBox::SetItemIndex(int index) {
+    SendMessageW(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// --- TGroupBox -------------------------------------------------------------------------------
+
+TGroupBox::TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption)
+    : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_GROUPBOX, 0, bounds, caption) {
+    // Behind the controls it frames, which are its siblings.
+    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// --- TPanel ----------------------------------------------------------------------------------
+
+namespace {
+constexpr wchar_t PanelClassName[] = L"TPanel";
+}
+
+const wchar_t* TPanel::RegisterPanelClass() {
+    static bool registered = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = PanelClassName;
+        return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    if (!registered)
+        RaiseLastOSError();
+    return PanelClassName;
+}
+
+TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer,
+               TBevel inner)
+    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, L""),
+      color_(color), outer_(outer), inner_(inner) {
+    Subclass();
+    // Behind the controls it holds, which are its siblings.
+    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TPanel::SetColor(TColor color) {
+    if (color == color_)
+        return;
+    color_ = color;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(Handle(), &paint);
+        RECT rect;
+        GetClientRect(Handle(), &rect);
+        SetDCBrushColor(dc, ColorToRGB(color_));
+        FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        if (outer_ != TBevel::None)
+            DrawEdge(dc, &rect, outer_ == TBevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER,
+                     BF_RECT | BF_ADJUST);
+        if (inner_ != TBevel::None)
+            DrawEdge(dc, &rect, inner_ == TBevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER,
+                     BF_RECT | BF_ADJUST);
+        EndPaint(Handle(), &paint);
+        return 0;
+    }
+    case WM_LBUTTONUP:
+        if (OnClick)
+            OnClick();
+        return 0;
+    default:
+        return CallOriginal(message, wParam, lParam);
+    }
+}
+
+// --- TSpeedButton ----------------------------------------------------------------------------
+
+TSpeedButton::TSpeedButton(TForm& form, TControl* parent, TBounds bounds,
+                           const std::wstring& accessibleName, HBITMAP picture, bool flat)
+    : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_OWNERDRAW, 0, bounds, accessibleName),
+      picture_(picture), flat_(flat) {}
+
+void TSpeedButton::SetPicture(HBITMAP picture) {
+    picture_ = picture;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TSpeedButton::Command(WORD code) {
+    if ((code == BN_CLICKED || code == BN_DOUBLECLICKED) && OnClick)
+        OnClick();
+}
+
+void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
+    RECT rect = item.rcItem;
+    HDC dc = item.hDC;
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    if (!flat_) {
+        bool pressed = (item.itemState & ODS_SELECTED) != 0;
+        DrawEdge(dc, &rect, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    }
+    if (picture_) {
+        BITMAP info{};
+        GetObjectW(picture_, sizeof info, &info);
+        TMemoryDC source(CreateCompatibleDC(dc));
+        HGDIOBJ old = SelectObject(source.Get(), picture_);
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                   source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        SelectObject(source.Get(), old);
+    }
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -Scale(4), -Scale(4));
+        DrawFocusRect(dc, &focus);
+    }
+}
+
+// --- TImage ----------------------------------------------------------------------------------
+
+TImage::TImage(TForm& form, TControl* parent, TBounds bounds, HICON icon)
+    : TControl(form, parent, L"STATIC", WS_VISIBLE | SS_OWNERDRAW, 0, bounds, L""), icon_(icon) {}
+
+void TImage::DrawItem(const DRAWITEMSTRUCT& item) {
+    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(ControlColor(item.hDC)));
+    if (icon_)
+        DrawIconEx(item.hDC, item.rcItem.left, item.rcItem.top, icon_,
+                   item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top, 0,
+                   nullptr, DI_NORMAL);
+}

@@ -1,0 +1,202 @@
+// Controls: the standard Windows controls (STATIC, BUTTON, LISTBOX) with their text set, so
+// screen readers and automation can read them, plus a panel and a picture button where custom
+// painting is needed. Each control is laid out from its 96-DPI design rectangle and font, scaled
+// to the form's DPI.
+//
+// Every control window is a child of its form; a control's "parent" (a group box or a panel) only
+// gives it coordinates and visibility. So every notification reaches the form, which hands it to
+// the control that sent it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Component.h"
+#include "ui/Graphics.h"
+#include "ui/Handles.h"
+
+class TForm;
+
+struct TBounds {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+using TNotifyEvent = std::function<void()>;
+
+class TControl : public TComponent {
+public:
+    ~TControl() override;
+
+    HWND Handle() const noexcept { return handle_; }
+    TForm& Form() const noexcept { return form_; }
+    TControl* Parent() const noexcept { return parent_; }
+    static TControl* FromHandle(HWND window) noexcept;
+
+    // Own visibility; the window shows only while every parent is visible too.
+    bool Visible() const noexcept { return visible_; }
+    void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+
+    std::wstring Text() const;
+    void SetText(const std::wstring& text);
+
+    const TFontSpec& Font() const noexcept { return font_; }
+    void SetFont(const TFontSpec& font);
+    // Text colour; clWindowText unless set.
+    TColor FontColor() const noexcept { return fontColor_; }
+    void SetFontColor(TColor color);
+
+    // The design rectangle in 96-DPI pixels, relative to the parent (or the form).
+    const TBounds& DesignBounds() const noexcept { return bounds_; }
+    // Places the window and sets its font for the form's current DPI.
+    virtual void Relayout();
+
+    // Notifications the form passes on.
+    virtual void Command(WORD /*code*/) {}
+    virtual HBRUSH ControlColor(HDC dc);
+    virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
+
+protected:
+    TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style,
+             DWORD exStyle, TBounds bounds, const std::wstring& text);
+
+    // Size the control needs for its content, in physical pixels; the design size by default.
+    virtual SIZE AutoSize() const;
+    // Messages of a subclassed control window; unhandled ones go to the original procedure.
+    virtual LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
+    void Subclass();
+    void UpdateWindowVisibility();
+    HFONT FontHandle() const noexcept { return fontHandle_.Get(); }
+    int Scale(int designPixels) const;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam);
+    bool ParentsVisible() const;
+    POINT DesignOrigin() const; // the design position relative to the form's client area
+
+    TForm& form_;
+    TControl* parent_;
+    HWND handle_ = nullptr;
+    WNDPROC originalProc_ = nullptr;
+    TBounds bounds_;
+    bool visible_ = true;
+    TFontSpec font_;
+    TFontHandle fontHandle_;
+    UINT fontDpi_ = 0;
+    TColor fontColor_ = clWindowText;
+    std::vector<TControl*> children_;
+};
+
+// Text. Single-line labels size themselves to their text; multi-line ones wrap in their box.
+class TLabel : public TControl {
+public:
+    enum class TAlignment { Left, Center };
+    TLabel(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
+           TAlignment alignment = TAlignment::Left, bool wordWrap = false, bool autoSize = false);
+
+    // Click, and the mouse entering and leaving the text (each makes the label react to the mouse).
+    void SetOnClick(TNotifyEvent handler);
+    void SetOnMouseEnter(TNotifyEvent handler);
+    void SetOnMouseLeave(TNotifyEvent handler);
+    void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
+
+    void Command(WORD code) override;
+
+protected:
+    SIZE AutoSize() const override;
+    LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool autoSize_;
+    bool tracking_ = false;
+    HCURSOR cursor_ = nullptr;
+    TNotifyEvent onClick_, onMouseEnter_, onMouseLeave_;
+};
+
+class TButton : public TControl {
+public:
+    TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
+            bool isDefault = false);
+    TNotifyEvent OnClick;
+    // A non-zero result ends the form's modal loop with it when the button is clicked.
+    int ModalResult = 0;
+    void Command(WORD code) override;
+};
+
+class TListBox : public TControl {
+public:
+    TListBox(TForm& form, TControl* parent, TBounds bounds, int itemHeight);
+    void Clear();
+    void Add(const std::wstring& line);
+    int Count() const;
+    std::wstring Item(int index) const;
+    int ItemIndex() const; // -1 without a selection
+    void SetItemIndex(int index);
+    void Relayout() override;
+
+private:
+    int itemHeight_;
+};
+
+// A frame with a caption around other controls.
+class TGroupBox : public TControl {
+public:
+    TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption);
+};
+
+// A plain rectangle in a colour, optionally with a bevelled edge, that can hold other controls
+// and react to clicks (the colour swatches are panels).
+class TPanel : public TControl {
+public:
+    enum class TBevel { None, Raised, Lowered };
+    TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color,
+           TBevel outer = TBevel::None, TBevel inner = TBevel::None);
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color);
+    TNotifyEvent OnClick;
+
+protected:
+    LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static const wchar_t* RegisterPanelClass();
+    TColor color_;
+    TBevel outer_, inner_;
+};
+
+// A button that shows a picture scaled to its size, raised (or flat), with a text for
+// screen readers.
+class TSpeedButton : public TControl {
+public:
+    TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
+                 HBITMAP picture, bool flat = false);
+    TNotifyEvent OnClick;
+    void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
+    void Command(WORD code) override;
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    HBITMAP picture_;
+    bool flat_;
+};
+
+// An icon drawn at the control's size.
+class TImage : public TControl {
+public:
+    TImage(TForm& form, TControl* parent, TBounds bounds, HICON icon);
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    HICON icon_;
+};
