@@ -1,14 +1,33 @@
-// TFBack: the full-screen capture screen on which the user marks defective pixels.
+// TFBack: the full-screen capture screen. On black the user clicks every sub-pixel that stays
+// lit, on white every one that stays dark, and picks the colour it shows.
 #pragma once
 
+#include <memory>
+
+#include "capture/CaptureLogic.h"
 #include "ui/Form.h"
 
-class TFBack : public TForm {
+class TFBack : public TForm, private TCaptureScreen {
 public:
     TFBack();
 
+    TCapturePhase Phase() const noexcept { return logic_->Phase(); }
+
 protected:
     void FormCreate() override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    enum class TMouseButton { Left, Right, Middle };
+    void FormMouseDown(TMouseButton button, int x, int y);
+    void FormKeyDown(WORD key);
+
+    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset) override;
+    void CloseCapture() override;
+    void ShowPhase();
+
+    std::unique_ptr<TCaptureLogic> logic_;
+    HCURSOR cursor_ = nullptr;
 };
 
 extern TFBack* FBack;

@@ -2,19 +2,5 @@
 
 TFAusBla* FAusBla = nullptr;
 
-namespace {
-
-TFormDefinition FAusBlaDefinition() {
-    TFormDefinition d;
-    d.ClassName = L"TFAusBla";
-    d.BorderStyle = TBorderStyle::bsNone;
-    d.FormStyle = TFormStyle::fsStayOnTop;
-    d.Position = TPosition::poScreenCenter;
-    d.ClientWidth = 426;
-    d.ClientHeight = 118;
-    return d;
-}
-
-} // namespace
-
-TFAusBla::TFAusBla() : TForm(FAusBlaDefinition()) {}
+// On black, the seventh swatch is white: all three sub-pixels lit.
+TFAusBla::TFAusBla() : TColorChooser(L"TFAusBla", 426, 118, clBlack, clWhite) {}

@@ -1,9 +1,9 @@
 // TFAusBla: the colour chooser shown on the black capture background.
 #pragma once
 
-#include "ui/Form.h"
+#include "capture/ColorChooser.h"
 
-class TFAusBla : public TForm {
+class TFAusBla : public TColorChooser {
 public:
     TFAusBla();
 };

@@ -2,19 +2,5 @@
 
 TFAusWhi* FAusWhi = nullptr;
 
-namespace {
-
-TFormDefinition FAusWhiDefinition() {
-    TFormDefinition d;
-    d.ClassName = L"TFAusWhi";
-    d.BorderStyle = TBorderStyle::bsNone;
-    d.FormStyle = TFormStyle::fsStayOnTop;
-    d.Position = TPosition::poScreenCenter;
-    d.ClientWidth = 425;
-    d.ClientHeight = 123;
-    return d;
-}
-
-} // namespace
-
-TFAusWhi::TFAusWhi() : TForm(FAusWhiDefinition()) {}
+// On white, the seventh swatch is black: all three sub-pixels dark.
+TFAusWhi::TFAusWhi() : TColorChooser(L"TFAusWhi", 425, 123, clWhite, clBlack) {}

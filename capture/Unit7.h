@@ -1,9 +1,9 @@
 // TFAusWhi: the colour chooser shown on the white capture background.
 #pragma once
 
-#include "ui/Form.h"
+#include "capture/ColorChooser.h"
 
-class TFAusWhi : public TForm {
+class TFAusWhi : public TColorChooser {
 public:
     TFAusWhi();
 };

@@ -1,0 +1,27 @@
+// The colour chooser shown over the capture screen: a prompt and seven colour swatches on the
+// background the defect was seen on. A click on a swatch is the answer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "ui/Controls.h"
+#include "ui/Form.h"
+
+class TColorChooser : public TForm {
+public:
+    // The caller's preset stays when the chooser is closed without a swatch being clicked.
+    std::uint32_t ChosenColor = 0;
+
+    TLabel Label1;
+    TPanel Panel7; // the frame, in the colour of the capture background
+    TPanel Panel1, Panel2, Panel3, Panel4, Panel5, Panel6, Panel8;
+
+    // The one click handler of all seven swatches.
+    void Panel1Click(const TPanel& swatch);
+
+protected:
+    // `frame` is the capture background; `last` the seventh swatch (all lit or all dark).
+    TColorChooser(const wchar_t* className, int clientWidth, int clientHeight, TColor frame,
+                  TColor last);
+};
