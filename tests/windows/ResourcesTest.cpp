@@ -1,0 +1,444 @@
+// The pictures bound into Glimmora.exe, read back through the same calls the program uses:
+// the capture cursor pixel by pixel with its hot spot, the icons in the sizes the tray and
+// Explorer ask for, and the two button pictures.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+// CMake hands over a Unix path; under Wine the root of the Unix file system is drive Z.
+std::wstring WindowsPath(const std::wstring& path) {
+    if (path.empty() || path[0] != L'/')
+        return path;
+    std::wstring windows = L"Z:" + path;
+    for (wchar_t& c : windows)
+        if (c == L'/')
+            c = L'\\';
+    return windows;
+}
+
+// Glimmora.exe mapped for its resources only; none of its code runs.
+class Resources : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        wchar_t exe[4096] = {};
+        if (GetEnvironmentVariableW(L"GLIMMORA_EXE", exe, 4096))
+            module = LoadLibraryExW(WindowsPath(exe).c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }
+    static void TearDownTestSuite() {
+        if (module)
+            FreeLibrary(module);
+        module = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(module, nullptr) << "GLIMMORA_EXE must name the built Glimmora.exe";
+    }
+
+    static HMODULE module;
+};
+
+HMODULE Resources::module = nullptr;
+
+// The bitmaps GetIconInfo hands out belong to the caller.
+struct IconParts {
+    explicit IconParts(HICON icon) { valid = GetIconInfo(icon, &info) != FALSE; }
+    ~IconParts() {
+        if (info.hbmMask)
+            DeleteObject(info.hbmMask);
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+    }
+    IconParts(const IconParts&) = delete;
+    IconParts& operator=(const IconParts&) = delete;
+
+    bool valid;
+    ICONINFO info{};
+};
+
+struct LoadedImage {
+    LoadedImage(HMODULE module, const wchar_t* name, UINT type, int size, UINT flags)
+        : kind(type), handle(LoadImageW(module, name, type, size, size, flags)) {}
+    ~LoadedImage() {
+        if (!handle)
+            return;
+        if (kind == IMAGE_BITMAP)
+            DeleteObject(handle);
+        else if (kind == IMAGE_CURSOR)
+            DestroyCursor(static_cast<HCURSOR>(handle));
+        else
+            DestroyIcon(static_cast<HICON>(handle));
+    }
+    LoadedImage(const LoadedImage&) = delete;
+    LoadedImage& operator=(const LoadedImage&) = delete;
+
+    HICON Icon() const { return static_cast<HICON>(handle); }
+    HBITMAP Bitmap() const { return static_cast<HBITMAP>(handle); }
+
+    UINT kind;
+    HANDLE handle;
+};
+
+BITMAP BitmapOf(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    return info;
+}
+
+// --- The capture cursor ------------------------------------------------------------------------
+
+// '#' inverts the screen (AND 1, XOR 1); '.' leaves it as it is (AND 1, XOR 0).
+constexpr std::array<const char*, 32> CrossHair{
+    "................................", //  0
+    "................................", //  1
+    "................................", //  2
+    "................................", //  3
+    "................................", //  4
+    "..............###...............", //  5
+    "...............#................", //  6
+    "...............#................", //  7
+    "...............#................", //  8
+    "...............#................", //  9
+    "...............#................", // 10
+    "...............#................", // 11
+    "...............#................", // 12
+    "...............#................", // 13
+    ".....#........###........#......", // 14
+    ".....##########.##########......", // 15
+    ".....#........###........#......", // 16
+    "...............#................", // 17
+    "...............#................", // 18
+    "...............#................", // 19
+    "...............#................", // 20
+    "...............#................", // 21
+    "...............#................", // 22
+    "...............#................", // 23
+    "...............#................", // 24
+    "..............###...............", // 25
+    "................................", // 26
+    "................................", // 27
+    "................................", // 28
+    "................................", // 29
+    "................................", // 30
+    "................................", // 31
+};
+
+TEST_F(Resources, CaptureCursorIsTheInvertingCrossHairWithItsHotSpotInTheRing) {
+    // 0 × 0: the size stored in the resource, whatever the system's cursor size.
+    LoadedImage cursor(module, L"NewCursor", IMAGE_CURSOR, 0, 0);
+    ASSERT_NE(cursor.handle, nullptr);
+    IconParts parts(cursor.Icon());
+    ASSERT_TRUE(parts.valid);
+    EXPECT_FALSE(parts.info.fIcon);
+    EXPECT_EQ(parts.info.xHotspot, 15u);
+    EXPECT_EQ(parts.info.yHotspot, 15u);
+
+    // A monochrome cursor has no colour bitmap: its mask holds the AND mask above the XOR mask.
+    EXPECT_EQ(parts.info.hbmColor, nullptr);
+    const BITMAP mask = BitmapOf(parts.info.hbmMask);
+    ASSERT_EQ(mask.bmWidth, 32);
+    ASSERT_EQ(mask.bmHeight, 64);
+    ASSERT_EQ(mask.bmBitsPixel, 1);
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(mask.bmWidthBytes) * 64);
+    ASSERT_EQ(GetBitmapBits(parts.info.hbmMask, static_cast<LONG>(bits.size()), bits.data()),
+              static_cast<LONG>(bits.size()));
+    auto bit = [&](int x, int row) {
+        return (bits[static_cast<std::size_t>(row * mask.bmWidthBytes + x / 8)] >> (7 - x % 8)) & 1;
+    };
+
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const bool inverts = CrossHair[y][x] == '#';
+            EXPECT_EQ(bit(x, y), 1) << "AND mask at (" << x << ", " << y << ")";
+            EXPECT_EQ(bit(x, 32 + y), inverts ? 1 : 0) << "XOR mask at (" << x << ", " << y << ")";
+        }
+}
+
+// --- Icons ---------------------------------------------------------------------------------------
+
+struct IconEntry {
+    int size;
+    int bitsPerPixel;
+};
+
+// The pictures an icon resource offers, as its group directory lists them.
+std::vector<IconEntry> IconDirectory(HMODULE module, const wchar_t* name) {
+    HRSRC found = FindResourceW(module, name, RT_GROUP_ICON);
+    if (!found)
+        return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+    const DWORD length = bytes ? SizeofResource(module, found) : 0;
+    auto word = [&](DWORD at) { return static_cast<int>(bytes[at] | bytes[at + 1] << 8); };
+    std::vector<IconEntry> entries;
+    const int count = length >= 6 ? word(4) : 0;
+    for (int i = 0; i < count && 6 + 14 * DWORD(i + 1) <= length; ++i) {
+        const DWORD at = 6 + 14 * DWORD(i);
+        entries.push_back({bytes[at] == 0 ? 256 : bytes[at], word(at + 6)});
+    }
+    return entries;
+}
+
+struct IconCase {
+    const wchar_t* name;
+    std::vector<int> sizes;
+    int smallBits; // of the 16-pixel picture
+};
+
+const IconCase IconCases[] = {
+    {L"MAINICON", {16, 20, 24, 32, 48, 256}, 4},
+    {L"ICO_AK", {16, 20, 24, 32, 48}, 4},
+    {L"ICO_DK", {16, 20, 24, 32, 48}, 8},
+};
+
+TEST_F(Resources, IconsOfferEverySizeAndTheSmallPictureInItsPalette) {
+    for (const IconCase& c : IconCases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        std::vector<int> sizes;
+        for (const IconEntry& entry : IconDirectory(module, c.name)) {
+            sizes.push_back(entry.size);
+            if (entry.size == 16)
+                EXPECT_EQ(entry.bitsPerPixel, c.smallBits);
+            else
+                EXPECT_EQ(entry.bitsPerPixel, 32);
+        }
+        EXPECT_EQ(sizes, c.sizes);
+
+        for (int size : {16, 32}) {
+            LoadedImage icon(module, c.name, IMAGE_ICON, size, 0);
+            ASSERT_NE(icon.handle, nullptr) << size;
+            IconParts parts(icon.Icon());
+            ASSERT_TRUE(parts.valid) << size;
+            EXPECT_TRUE(parts.info.fIcon);
+            ASSERT_NE(parts.info.hbmColor, nullptr) << size;
+            EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmWidth, size);
+            EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmHeight, size);
+        }
+    }
+}
+
+// Pixels as 0xRRGGBB, rows from the top.
+using Pixels = std::vector<std::uint32_t>;
+
+constexpr std::uint32_t Backdrop = 0x123456; // in none of the pictures
+constexpr std::uint32_t White = 0xFFFFFF, Silver = 0xC0C0C0, Grey = 0x808080, Black = 0x000000,
+                        Red = 0xFF0000, Lime = 0x00FF00, Blue = 0x0000FF;
+
+// Reads `size` × `size` pixels from a top-down 32-bit section on which `draw` has painted.
+template <typename Draw>
+Pixels Capture(int size, std::uint32_t background, Draw draw) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Pixels pixels(static_cast<std::size_t>(size) * size);
+    if (dc && section) {
+        HGDIOBJ old = SelectObject(dc, section);
+        auto* words = static_cast<std::uint32_t*>(bits);
+        std::fill(words, words + pixels.size(), background); // sections store 0x00RRGGBB
+        draw(dc);
+        GdiFlush();
+        std::copy(words, words + pixels.size(), pixels.begin());
+        for (std::uint32_t& pixel : pixels)
+            pixel &= 0xFFFFFF;
+        SelectObject(dc, old);
+    }
+    if (section)
+        DeleteObject(section);
+    if (dc)
+        DeleteDC(dc);
+    return pixels;
+}
+
+Pixels Render(HMODULE module, const wchar_t* name, int size) {
+    LoadedImage icon(module, name, IMAGE_ICON, size, 0);
+    if (!icon.handle)
+        return {};
+    return Capture(size, Backdrop, [&](HDC dc) {
+        DrawIconEx(dc, 0, 0, icon.Icon(), size, size, 0, nullptr, DI_NORMAL);
+    });
+}
+
+struct ColourRun {
+    std::uint32_t colour;
+    int length;
+    bool operator==(const ColourRun&) const = default;
+};
+
+// The colours met along row y, from the left, each with how many pixels it lasts; the backdrop
+// showing through at either end is left out.
+std::vector<ColourRun> RunsAlongRow(const Pixels& pixels, int size, int y) {
+    std::vector<ColourRun> runs;
+    for (int x = 0; x < size; ++x) {
+        const std::uint32_t colour = pixels[static_cast<std::size_t>(y * size + x)];
+        if (!runs.empty() && runs.back().colour == colour)
+            ++runs.back().length;
+        else
+            runs.push_back({colour, 1});
+    }
+    if (!runs.empty() && runs.back().colour == Backdrop)
+        runs.pop_back();
+    if (!runs.empty() && runs.front().colour == Backdrop)
+        runs.erase(runs.begin());
+    return runs;
+}
+
+// "FFFFFF C0C0C0 …": colours as one reads them in a failure message.
+std::string Hex(const std::vector<std::uint32_t>& colours) {
+    std::string text;
+    for (std::uint32_t colour : colours) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%06X", static_cast<unsigned>(colour));
+        text += (text.empty() ? "" : " ") + std::string(digits);
+    }
+    return text;
+}
+
+std::string HexOfRuns(const std::vector<ColourRun>& runs) {
+    std::vector<std::uint32_t> colours;
+    for (const ColourRun& run : runs)
+        colours.push_back(run.colour);
+    return Hex(colours);
+}
+
+// Outline, bezel, screen, bezel, outline across the middle of the screen; the stand grey and
+// the backdrop showing beside it.
+void ExpectMonitor(const Pixels& pixels, int size, const std::vector<std::uint32_t>& screen) {
+    std::vector<std::uint32_t> across{White, Silver};
+    across.insert(across.end(), screen.begin(), screen.end());
+    across.insert(across.end(), {Silver, White});
+    EXPECT_EQ(HexOfRuns(RunsAlongRow(pixels, size, size * 7 / 16)), Hex(across));
+
+    auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * size + x)]; };
+    EXPECT_EQ(Hex({at(size / 2, size - 1)}), Hex({Grey}));
+    for (int y : {size - 2, size - 1})
+        EXPECT_EQ(Hex({at(0, y), at(size - 1, y)}), Hex({Backdrop, Backdrop})) << "row " << y;
+}
+
+TEST_F(Resources, ActiveIconShowsRedGreenAndBlueBarsOfEqualWidth) {
+    for (int size : {16, 32}) {
+        SCOPED_TRACE(size);
+        const Pixels active = Render(module, L"ICO_AK", size);
+        ASSERT_EQ(active.size(), std::size_t(size * size));
+        ExpectMonitor(active, size, {Red, Lime, Blue});
+        const std::vector<ColourRun> runs = RunsAlongRow(active, size, size * 7 / 16);
+        ASSERT_EQ(runs.size(), 7u);
+        EXPECT_EQ(runs[2].length, runs[3].length);
+        EXPECT_EQ(runs[3].length, runs[4].length);
+
+        EXPECT_EQ(Render(module, L"MAINICON", size), active) << "the program's icon differs";
+    }
+}
+
+TEST_F(Resources, PausedIconShowsBlackLettersOnAGreyScreen) {
+    for (int size : {16, 32}) {
+        SCOPED_TRACE(size);
+        const Pixels paused = Render(module, L"ICO_DK", size);
+        ASSERT_EQ(paused.size(), std::size_t(size * size));
+        // Across the middle the row passes through both letters: O's two sides, F's stem.
+        ExpectMonitor(paused, size, {Grey, Black, Grey, Black, Grey, Black, Grey});
+        EXPECT_EQ(std::count_if(paused.begin(), paused.end(),
+                                [](std::uint32_t pixel) {
+                                    return pixel == Red || pixel == Lime || pixel == Blue;
+                                }),
+                  0);
+    }
+}
+
+// --- Button pictures -----------------------------------------------------------------------------
+
+struct Tally {
+    int count = 0;
+    double sumX = 0, sumY = 0;
+    void Add(int x, int y) {
+        ++count;
+        sumX += x;
+        sumY += y;
+    }
+    double MeanX() const { return sumX / count; }
+    double MeanY() const { return sumY / count; }
+};
+
+struct ButtonCase {
+    const wchar_t* name;
+    bool scatter;
+    bool greenCaption; // otherwise red
+};
+
+const ButtonCase ButtonCases[] = {
+    {L"BTN_ON", true, true},
+    {L"BTN_OFF", false, false},
+};
+
+TEST_F(Resources, ButtonPicturesAre111SquareWithTheirCaptionAndScatter) {
+    constexpr int Size = 111;
+    for (const ButtonCase& c : ButtonCases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        LoadedImage picture(module, c.name, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION);
+        ASSERT_NE(picture.handle, nullptr);
+        DIBSECTION section{};
+        ASSERT_EQ(GetObjectW(picture.Bitmap(), sizeof section, &section), int(sizeof section));
+        EXPECT_EQ(section.dsBm.bmWidth, Size);
+        EXPECT_EQ(section.dsBm.bmHeight, Size);
+        EXPECT_EQ(section.dsBmih.biBitCount, 24);
+
+        // The section keeps the file's rows: 24 bits, blue first, padded to whole words.
+        const auto* bits = static_cast<const std::uint8_t*>(section.dsBm.bmBits);
+        ASSERT_NE(bits, nullptr);
+        auto at = [&](int x, int y) -> std::uint32_t {
+            const int row = section.dsBmih.biHeight > 0 ? Size - 1 - y : y;
+            const std::uint8_t* p = bits + row * section.dsBm.bmWidthBytes + 3 * x;
+            return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+        };
+
+        Tally red, lime, blue;
+        // Everything above the caption.
+        for (int y = 0; y < Size * 3 / 4; ++y)
+            for (int x = 0; x < Size; ++x) {
+                const std::uint32_t pixel = at(x, y);
+                if (pixel == Red)
+                    red.Add(x, y);
+                else if (pixel == Lime)
+                    lime.Add(x, y);
+                else if (pixel == Blue)
+                    blue.Add(x, y);
+            }
+        if (c.scatter) {
+            ASSERT_GT(red.count, 100);
+            ASSERT_GT(lime.count, 100);
+            ASSERT_GT(blue.count, 100);
+            EXPECT_LT(red.MeanY(), lime.MeanY());
+            EXPECT_LT(lime.MeanY(), blue.MeanY());
+            EXPECT_LT(blue.MeanX(), red.MeanX());
+        } else {
+            EXPECT_EQ(red.count + lime.count + blue.count, 0);
+        }
+
+        // The caption at the lower left, below the scatter.
+        int reddish = 0, greenish = 0;
+        for (int y = Size * 3 / 4; y < Size; ++y)
+            for (int x = 0; x < Size / 2; ++x) {
+                const int r = at(x, y) >> 16, g = (at(x, y) >> 8) & 0xFF, b = at(x, y) & 0xFF;
+                reddish += r > 0x80 && g < 0x40 && b < 0x40;
+                greenish += g > 0x80 && r < 0x40 && b < 0x40;
+            }
+        EXPECT_GT(c.greenCaption ? greenish : reddish, 40);
+        EXPECT_EQ(c.greenCaption ? reddish : greenish, 0);
+    }
+}
+
+} // namespace
