@@ -1,8 +1,15 @@
 #include "app/Unit1.h"
 
+#include <shellapi.h>
+
+#include "app/ActivationSwitch.h"
+#include "app/Product.h"
+#include "help/Unit5.h"
+#include "setup/Unit3.h"
 #include "store/DataPath.h"
 #include "store/DefectFile.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 
 TForm1* Form1 = nullptr;
 std::array<TPixForm*, MaxDefects> Overlays{};
@@ -18,12 +25,36 @@ TFormDefinition Form1Definition() {
     return d;
 }
 
+// The picture at the size the tray asks for, so that it stays crisp at any scaling.
+HICON LoadLookIcon(const wchar_t* name) {
+    int size = SmallIconSize();
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
 } // namespace
 
-TForm1::TForm1() : TForm(Form1Definition()) {
-    // Form1 is the main window of a tray program: the loop must never show it.
-    if (Application)
-        Application->ShowMainForm = false;
+TForm1::TForm1()
+    : TForm(Form1Definition()), iconAk_(LoadLookIcon(L"ICO_AK")),
+      iconDk_(LoadLookIcon(L"ICO_DK")), PopupMenu1(this), TrayIcon1(this) {
+    ber1 = PopupMenu1.Add(L"Info", [this] { ber1Click(); });
+    hom = PopupMenu1.Add(L"Homepage", [this] { homClick(); });
+    N1 = PopupMenu1.Add(L"-");
+    Setup1 = PopupMenu1.Add(L"Setup", [this] { Setup1Click(); });
+    N2 = PopupMenu1.Add(L"-");
+    Beenden1 = PopupMenu1.Add(L"Beenden", [this] { Beenden1Click(); });
+
+    // Active takes effect when the definition has loaded: the icon appears, and with an empty
+    // visibility the application window is hidden and Form1 is never shown.
+    TrayIcon1.SetActive(true);
+    TrayIcon1.SetIcon(iconAk_.Get());
+    TrayIcon1.SetIconIndex(-1);
+    TrayIcon1.SetHint(ApplicationTitle);
+    TrayIcon1.SetDropDownMenu(&PopupMenu1);
+    TrayIcon1.SetPopupMenu(&PopupMenu1);
+    TrayIcon1.SetVisibility({});
+    TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift,
+                                  int x, int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
 }
 
 void TForm1::FormCreate() {
@@ -61,4 +92,24 @@ void TForm1::PlaceOverlays() {
         // Shown (FormShow first), activated and raised: the last one ends up on top.
         overlay->Show();
     }
+}
+
+void TForm1::ber1Click() {
+    AboutBox->Show();
+}
+
+void TForm1::homClick() {
+    ShellExecuteW(Handle(), L"open", HomePageAddress, nullptr, nullptr, SW_SHOW);
+}
+
+void TForm1::Setup1Click() {
+    FHaupt->Show();
+}
+
+void TForm1::Beenden1Click() {
+    Close();
+}
+
+void TForm1::TrayIcon1DblClick(TComponent*, TMouseButton, TShiftState, int, int) {
+    ToggleConcealment();
 }

@@ -5,15 +5,33 @@
 #include <array>
 #include <string>
 
+#include "app/TrayIcon.h"
 #include "engine/ConcealmentTick.h"
 #include "engine/Unit2.h"
 #include "store/DefectList.h"
 #include "ui/Form.h"
 #include "ui/Handles.h"
+#include "ui/Menus.h"
 
 class TForm1 : public TForm {
+    // The pictures of the active and the inactive look, loaded once; the tray and the windows
+    // share them. Declared first, so that they outlive the tray icon.
+    TIconHandle iconAk_;
+    TIconHandle iconDk_;
+
 public:
     TForm1();
+
+    HICON LookIcon(bool active) const noexcept { return (active ? iconAk_ : iconDk_).Get(); }
+
+    TPopupMenu PopupMenu1;
+    TTrayIcon TrayIcon1;
+    TMenuItem* ber1 = nullptr;     // "Info"
+    TMenuItem* hom = nullptr;      // "Homepage"
+    TMenuItem* N1 = nullptr;       // separator
+    TMenuItem* Setup1 = nullptr;   // "Setup"
+    TMenuItem* N2 = nullptr;       // separator
+    TMenuItem* Beenden1 = nullptr; // "Beenden"
 
     TDefectList Defects;
     // A device context of the whole desktop, taken once: every tick reads screen pixels through
@@ -27,6 +45,13 @@ public:
     void SaveDefects();
     // Puts overlay i over entry i of Defects and shows it, for every entry; hides the rest.
     void PlaceOverlays();
+
+    void ber1Click();
+    void homClick();
+    void Setup1Click();
+    void Beenden1Click();
+    void TrayIcon1DblClick(TComponent* sender, TMouseButton button, TShiftState shift, int x,
+                           int y);
 
 protected:
     void FormCreate() override;

@@ -39,9 +39,9 @@ void TFBack::ShowPhase() {
 
 void TFBack::FormMouseDown(TMouseButton button, int x, int y) {
     // The action belongs to the press; the release does nothing.
-    if (button == TMouseButton::Left)
+    if (button == TMouseButton::mbLeft)
         logic_->LeftButton(x, y);
-    else if (button == TMouseButton::Right)
+    else if (button == TMouseButton::mbRight)
         logic_->RightButton();
     ShowPhase();
 }
@@ -89,15 +89,15 @@ LRESULT TFBack::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // A quick second click arrives as a double click; it is a press all the same.
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::Left, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::Right, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::Middle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbMiddle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_KEYDOWN:
         FormKeyDown(static_cast<WORD>(wParam));

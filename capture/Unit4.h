@@ -6,6 +6,7 @@
 
 #include "capture/CaptureLogic.h"
 #include "ui/Form.h"
+#include "ui/Mouse.h"
 
 class TFBack : public TForm, private TCaptureScreen {
 public:
@@ -18,7 +19,6 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    enum class TMouseButton { Left, Right, Middle };
     void FormMouseDown(TMouseButton button, int x, int y);
     void FormKeyDown(WORD key);
 

@@ -1,5 +1,6 @@
 #include "setup/Unit3.h"
 
+#include "app/ActivationSwitch.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "help/Unit8.h"
@@ -105,6 +106,10 @@ void TFHaupt::Button6Click() {
     FAnleit->ShowModal();
 }
 
-void TFHaupt::SpeedButton1Click() {}
+void TFHaupt::SpeedButton1Click() {
+    ResumeConcealment();
+}
 
-void TFHaupt::SpeedButton2Click() {}
+void TFHaupt::SpeedButton2Click() {
+    PauseConcealment();
+}

@@ -20,6 +20,12 @@ TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DW
     if (!handle_)
         RaiseLastOSError();
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (parent_) {
+        // Directly above its container in the z-order, so the container never covers it.
+        HWND above = GetWindow(parent_->handle_, GW_HWNDPREV);
+        SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     Relayout();
     UpdateWindowVisibility();
 }
@@ -211,16 +217,16 @@ SIZE TLabel::AutoSize() const {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void TLabel::SetOnClick(TNotifyEvent handler) {
+void TLabel::SetOnClick(TControlEvent handler) {
     onClick_ = std::move(handler);
 }
 
-void TLabel::SetOnMouseEnter(TNotifyEvent handler) {
+void TLabel::SetOnMouseEnter(TControlEvent handler) {
     onMouseEnter_ = std::move(handler);
     Subclass();
 }
 
-void TLabel::SetOnMouseLeave(TNotifyEvent handler) {
+void TLabel::SetOnMouseLeave(TControlEvent handler) {
     onMouseLeave_ = std::move(handler);
     Subclass();
 }
@@ -325,8 +331,21 @@ void TListBox::SetItemIndex(int index) {
 
 TGroupBox::TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption)
     : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_GROUPBOX, 0, bounds, caption) {
-    // Behind the controls it frames, which are its siblings.
-    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Subclass();
+}
+
+// A group box paints only its frame and caption and counts on its parent window to paint behind
+// it, which the form's WS_CLIPCHILDREN prevents: its inside would stay black. So it fills its
+// own background; the controls it frames lie above it and are clipped out.
+LRESULT TGroupBox::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        RECT rect;
+        GetClientRect(Handle(), &rect);
+        FillRect(dc, &rect, ControlColor(dc));
+        return 1;
+    }
+    return CallOriginal(message, wParam, lParam);
 }
 
 // --- TPanel ----------------------------------------------------------------------------------
@@ -355,8 +374,6 @@ TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBev
     : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, L""),
       color_(color), outer_(outer), inner_(inner) {
     Subclass();
-    // Behind the controls it holds, which are its siblings.
-    SetWindowPos(Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TPanel::SetColor(TColor color) {

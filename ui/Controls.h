@@ -4,8 +4,9 @@
 // to the form's DPI.
 //
 // Every control window is a child of its form; a control's "parent" (a group box or a panel) only
-// gives it coordinates and visibility. So every notification reaches the form, which hands it to
-// the control that sent it.
+// gives it coordinates and visibility, and keeps it above itself in the z-order. So every
+// notification reaches the form, which hands it to the control that sent it. Controls are created
+// in tab order.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +28,8 @@ struct TBounds {
     int Height = 0;
 };
 
-using TNotifyEvent = std::function<void()>;
+// What a control calls when the user acts on it.
+using TControlEvent = std::function<void()>;
 
 class TControl : public TComponent {
 public:
@@ -106,9 +108,9 @@ public:
            TAlignment alignment = TAlignment::Left, bool wordWrap = false, bool autoSize = false);
 
     // Click, and the mouse entering and leaving the text (each makes the label react to the mouse).
-    void SetOnClick(TNotifyEvent handler);
-    void SetOnMouseEnter(TNotifyEvent handler);
-    void SetOnMouseLeave(TNotifyEvent handler);
+    void SetOnClick(TControlEvent handler);
+    void SetOnMouseEnter(TControlEvent handler);
+    void SetOnMouseLeave(TControlEvent handler);
     void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
     void Command(WORD code) override;
@@ -121,14 +123,14 @@ private:
     bool autoSize_;
     bool tracking_ = false;
     HCURSOR cursor_ = nullptr;
-    TNotifyEvent onClick_, onMouseEnter_, onMouseLeave_;
+    TControlEvent onClick_, onMouseEnter_, onMouseLeave_;
 };
 
 class TButton : public TControl {
 public:
     TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
             bool isDefault = false);
-    TNotifyEvent OnClick;
+    TControlEvent OnClick;
     // A non-zero result ends the form's modal loop with it when the button is clicked.
     int ModalResult = 0;
     void Command(WORD code) override;
@@ -153,6 +155,9 @@ private:
 class TGroupBox : public TControl {
 public:
     TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption);
+
+protected:
+    LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 // A plain rectangle in a colour, optionally with a bevelled edge, that can hold other controls
@@ -164,7 +169,7 @@ public:
            TBevel outer = TBevel::None, TBevel inner = TBevel::None);
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color);
-    TNotifyEvent OnClick;
+    TControlEvent OnClick;
 
 protected:
     LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -181,7 +186,7 @@ class TSpeedButton : public TControl {
 public:
     TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
                  HBITMAP picture, bool flat = false);
-    TNotifyEvent OnClick;
+    TControlEvent OnClick;
     void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
     void Command(WORD code) override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;

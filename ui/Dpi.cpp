@@ -14,6 +14,7 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 using SetProcessDpiAwarenessContextFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
 using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 UINT ScreenDpi() {
     HDC screen = GetDC(nullptr);
@@ -66,6 +67,12 @@ UINT DpiForPoint(POINT point) {
 
 UINT DpiForPrimaryMonitor() {
     return DpiForPoint(POINT{0, 0});
+}
+
+int SmallIconSize() {
+    static auto metricsForDpi = UserProc<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    int size = metricsForDpi ? metricsForDpi(SM_CXSMICON, DpiForPrimaryMonitor()) : 0;
+    return size > 0 ? size : GetSystemMetrics(SM_CXSMICON);
 }
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) {

@@ -21,5 +21,8 @@ UINT DpiForWindow(HWND window);
 UINT DpiForPoint(POINT point); // of the monitor that holds the point
 UINT DpiForPrimaryMonitor();
 
+// The size of a small icon (tray, caption) on the primary monitor, in physical pixels.
+int SmallIconSize();
+
 // Outer size for a client rectangle, for the window's style at `dpi`.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);

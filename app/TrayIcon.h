@@ -1,0 +1,159 @@
+// TTrayIcon: the program's icon in the notification area. It adds the icon when its owner's
+// definition has loaded, hides the application's task-bar window, turns the shell's mouse and
+// keyboard notifications into menu pop-ups and a double-click event, survives a restart of the
+// task bar, and removes the icon when it is destroyed.
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "ui/Component.h"
+#include "ui/Handles.h"
+#include "ui/Mouse.h"
+
+class TPopupMenu;
+
+// What the icon does to the application's presence. This build acts on tvVisibleTaskBar,
+// tvVisibleTaskList and tvAutoHideIcon; the others are kept but change nothing (there is no
+// icon animation, and no click restores or minimizes the application).
+enum class TTrayVisibility {
+    tvVisibleTaskBar,
+    tvVisibleTaskList,
+    tvAutoHide,
+    tvAutoHideIcon,
+    tvVisibleDesign,
+    tvRestoreClick,
+    tvRestoreDbClick,
+    tvMinimizeClick,
+    tvMinimizeDbClick,
+    tvAnimateToTray,
+};
+using TTrayVisibilities = TSmallSet<TTrayVisibility>;
+
+// The file version of the system's shell32.dll, major in the high word and minor in the low
+// word; read once per process, 0 when it cannot be read.
+DWORD ShellVersion();
+
+// The shell as the tray icon sees it. Tests replace it to record the calls or to play an older
+// shell.
+struct TTrayShell {
+    using TNotifyIcon = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
+    TNotifyIcon NotifyIcon = Shell_NotifyIconW;
+    DWORD Version = ShellVersion();
+};
+
+class TTrayIcon : public TComponent {
+public:
+    // The message the shell sends to the tray window for the icon's notifications.
+    static constexpr UINT CallbackMessage = WM_USER + 1;
+    static constexpr UINT IconId = 1;
+    // The timer that holds back a single click until a double click can be ruled out.
+    static constexpr UINT_PTR ClickTimer = 3;
+    static constexpr TTrayVisibilities DefaultVisibility{TTrayVisibility::tvVisibleTaskBar,
+                                                         TTrayVisibility::tvVisibleTaskList,
+                                                         TTrayVisibility::tvAutoHide};
+
+    explicit TTrayIcon(TComponent* owner);
+    ~TTrayIcon() override;
+
+    // While the owner's definition loads, only recorded; applied when loading ends.
+    bool Active() const noexcept { return active_; }
+    void SetActive(bool active);
+
+    // Shared with the caller, who keeps it alive while it is set; null shows the application's
+    // icon. A change while the icon is shown replaces the picture in the notification area.
+    HICON Icon() const noexcept { return icon_; }
+    void SetIcon(HICON icon);
+    // An index into an image list; there is none, so it never selects a picture.
+    int IconIndex() const noexcept { return iconIndex_; }
+    void SetIconIndex(int index);
+
+    // The tip shows the part before the first "|", cut to what the shell's layout holds. A new
+    // hint reaches the shell at the next mouse movement over the icon.
+    const std::wstring& Hint() const noexcept { return hint_; }
+    void SetHint(const std::wstring& hint);
+
+    TTrayVisibilities Visibility() const noexcept { return visibility_; }
+    void SetVisibility(TTrayVisibilities visibility);
+
+    // A single left click opens DropDownMenu; a context-menu request opens PopupMenu. The menus
+    // must outlive the tray icon or be unset first.
+    TPopupMenu* DropDownMenu() const noexcept { return dropDownMenu_; }
+    void SetDropDownMenu(TPopupMenu* menu) { dropDownMenu_ = menu; }
+    TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+
+    // Called with this component as sender, for a double click of any button. While it is set,
+    // a single left click waits for the double-click time before it opens DropDownMenu.
+    TMouseEvent OnDblClick;
+
+    HWND TrayWindow() const noexcept { return trayWindow_; }
+    bool IconShown() const noexcept { return iconShown_; }
+
+    TTrayShell Shell;
+
+protected:
+    void Loaded() override;
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    void Notification(UINT event);
+
+    bool NewShell() const noexcept;
+    void Notify(DWORD message, UINT flags);
+    void FillNotifyData();
+    void CopyTip();
+    void ShowIcon();
+    void HideIcon();
+    void UpdateIcon();
+    void SetDisplayIcon(HICON icon);
+    bool ApplicationVisible() const;
+    void HideApplication();
+    void SetInTaskList(bool inTaskList);
+
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void DblClick(TMouseButton button, TShiftState shift, int x, int y);
+    void ClickTimerFired();
+    void DoClick(TMouseButton button, TShiftState shift, int x, int y);
+    void DoContextPopup(int x, int y);
+    void PopupAt(TPopupMenu* menu, int x, int y);
+    void CancelPendingClick();
+
+    HWND trayWindow_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    NOTIFYICONDATAW notifyData_{};
+
+    bool active_ = false;
+    bool loadedActive_ = false;
+    HICON icon_ = nullptr;
+    HICON displayIcon_ = nullptr;
+    int iconIndex_ = 0;
+    std::wstring hint_;
+    TTrayVisibilities visibility_ = DefaultVisibility;
+    TPopupMenu* dropDownMenu_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
+    // The menu opened last: its item's command arrives after the menu has closed.
+    TPopupMenu* openedMenu_ = nullptr;
+
+    bool iconShown_ = false;
+    bool tipChanged_ = false;
+    bool clickPending_ = false;
+    bool buttonDown_ = false;
+    bool appHidden_ = false;
+    bool inTaskList_ = true;
+
+    struct TSavedClick {
+        TMouseButton button = TMouseButton::mbLeft;
+        TShiftState shift;
+        int x = 0;
+        int y = 0;
+    } savedClick_;
+
+    TModuleHandle kernel32_;
+};
