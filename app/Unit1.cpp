@@ -36,7 +36,7 @@ HICON LoadLookIcon(const wchar_t* name) {
 
 TForm1::TForm1()
     : TForm(Form1Definition()), iconAk_(LoadLookIcon(L"ICO_AK")),
-      iconDk_(LoadLookIcon(L"ICO_DK")), PopupMenu1(this), TrayIcon1(this) {
+      iconDk_(LoadLookIcon(L"ICO_DK")), PopupMenu1(this), TrayIcon1(this), ThreadTimer1(this) {
     ber1 = PopupMenu1.Add(L"Info", [this] { ber1Click(); });
     hom = PopupMenu1.Add(L"Homepage", [this] { homClick(); });
     N1 = PopupMenu1.Add(L"-");
@@ -55,6 +55,10 @@ TForm1::TForm1()
     TrayIcon1.SetVisibility({});
     TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift,
                                   int x, int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
+
+    // Not enabled here: FormCreate starts it once the defect file has been read.
+    ThreadTimer1.SetInterval(125);
+    ThreadTimer1.SetOnTimer(MakeNotifyEvent<&TForm1::ThreadTimer1Timer>(this));
 }
 
 void TForm1::FormCreate() {
@@ -63,9 +67,20 @@ void TForm1::FormCreate() {
     DataDir = DirectoryPart(ExecutablePath());
     if (DefectFileExists(DefectFilePath()))
         LoadDefects();
+    // Ticks are delivered only by message loops, and none runs before the overlays are placed.
+    ThreadTimer1.SetEnabled(true);
 }
 
-void TForm1::FormClose(TCloseAction& /*action*/) {}
+void TForm1::FormClose(TCloseAction& /*action*/) {
+    ThreadTimer1.SetEnabled(false);
+}
+
+void TForm1::ThreadTimer1Timer(TComponent* /*sender*/) {
+    // The overlays are the last windows of the start-up; a tick cannot come before them.
+    if (!Overlays.back())
+        return;
+    tick_.Run(Defects, DesktopDC(), Overlays);
+}
 
 void TForm1::FormDestroy() {
     desktopDC_.Reset();

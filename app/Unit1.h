@@ -7,6 +7,7 @@
 
 #include "app/TrayIcon.h"
 #include "engine/ConcealmentTick.h"
+#include "engine/ThreadTimer.h"
 #include "engine/Unit2.h"
 #include "store/DefectList.h"
 #include "ui/Form.h"
@@ -32,6 +33,8 @@ public:
     TMenuItem* Setup1 = nullptr;   // "Setup"
     TMenuItem* N2 = nullptr;       // separator
     TMenuItem* Beenden1 = nullptr; // "Beenden"
+    // The concealment's heartbeat: eight ticks a second while enabled.
+    TThreadTimer ThreadTimer1;
 
     TDefectList Defects;
     // A device context of the whole desktop, taken once: every tick reads screen pixels through
@@ -52,6 +55,8 @@ public:
     void Beenden1Click();
     void TrayIcon1DblClick(TComponent* sender, TMouseButton button, TShiftState shift, int x,
                            int y);
+    // The concealment tick: every overlay in use takes its concealing colour.
+    void ThreadTimer1Timer(TComponent* sender);
 
 protected:
     void FormCreate() override;

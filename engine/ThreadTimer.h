@@ -1,0 +1,130 @@
+// TThreadTimer: calls OnTimer on the main thread at a fixed period. The period is measured by a
+// worker thread that sleeps in a kernel wait and hands each tick over to the main thread, so
+// ticks run inside every message loop of the main thread (modal loops included) and never
+// interrupt other program code. Without KeepAlive every change of Enabled, Interval or OnTimer
+// ends the worker and, if the timer should run, starts a fresh one.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "ui/Component.h"
+#include "ui/Handles.h"
+#include "ui/Thread.h"
+
+class TApplication;
+class TThreadTimer;
+
+// An event handler bound to its object. Two handlers are equal when they run the same code on the
+// same object, so assigning the handler that is already set can be recognised.
+struct TNotifyEvent {
+    void (*Code)(void* data, TComponent* sender) = nullptr;
+    void* Data = nullptr;
+
+    explicit operator bool() const noexcept { return Code != nullptr; }
+    void operator()(TComponent* sender) const { Code(Data, sender); }
+    friend bool operator==(const TNotifyEvent&, const TNotifyEvent&) = default;
+};
+
+// Binds `void T::Method(TComponent* sender)` to `object`.
+template <auto Method, class T>
+TNotifyEvent MakeNotifyEvent(T* object) noexcept {
+    return {[](void* data, TComponent* sender) { (static_cast<T*>(data)->*Method)(sender); },
+            object};
+}
+
+// The worker of a TThreadTimer. It frees itself when its thread ends, and it ends only after a
+// stop request; the component never deletes it.
+class TTimerThread : public TThread {
+public:
+    // The millisecond tick count that the worker measures ticks with; it wraps at 2^32. Tests
+    // replace it to make the wrap happen on demand.
+    using TTickClock = DWORD(WINAPI*)();
+    static std::atomic<TTickClock> TickClock;
+
+    std::uint32_t Period() const noexcept { return period_; }
+    // Read afresh at each wait: a wait already under way keeps its time-out.
+    void SetPeriod(std::uint32_t period) noexcept { period_ = period; }
+
+    // Asks the worker to end and wakes it. Never waits for it: the worker may be blocked in a
+    // hand-over that only the caller's thread can complete. The worker may be gone as soon as
+    // this returns.
+    void RequestStop();
+    // Holds the worker where it is (KeepAlive with the timer off).
+    void PauseWorker();
+
+private:
+    friend class TThreadTimer;
+
+    // What a worker knows of its component. Only the main thread reads or writes `Timer`; the
+    // component clears it when it is destroyed, so a tick that reaches the main thread after
+    // that finds no component and does nothing.
+    struct TLink {
+        TThreadTimer* Timer;
+    };
+
+    TTimerThread(std::shared_ptr<TLink> link, std::uint32_t period, TApplication* application);
+
+    void Execute() override;
+    // The tick loop. Returns true when it ended by taking the stop signal from WakeEvent.
+    bool RunTicks() noexcept;
+    void AwaitStopSignal() noexcept;
+    static void HandOver(void* context);
+
+    TKernelHandle wakeEvent_;
+    std::atomic<bool> pausedDuringTick_{false};
+    std::atomic<std::uint32_t> period_;
+    std::shared_ptr<TLink> link_;
+    // The key under which ticks are handed over; never dereferenced by the worker.
+    const void* owner_;
+    TApplication* application_;
+};
+
+class TThreadTimer : public TComponent {
+public:
+    explicit TThreadTimer(TComponent* owner);
+    ~TThreadTimer() override;
+
+    // While the owner's definition loads, the value is only recorded and applied when loading
+    // ends; reading returns the current state.
+    bool Enabled() const noexcept { return enabled_; }
+    void SetEnabled(bool value);
+    // Milliseconds between ticks; 0 never fires.
+    std::uint32_t Interval() const noexcept { return interval_; }
+    void SetInterval(std::uint32_t value);
+    // Keeps a disabled timer's worker suspended instead of ending it.
+    bool KeepAlive() const noexcept { return keepAlive_; }
+    void SetKeepAlive(bool value);
+    const TNotifyEvent& OnTimer() const noexcept { return onTimer_; }
+    void SetOnTimer(TNotifyEvent handler);
+    TThreadPriority Priority() const noexcept { return priority_; }
+    // Reaches a running worker at once, without restarting it.
+    void SetPriority(TThreadPriority value);
+
+    // The current worker, or null. Owned by its thread: never delete it.
+    TTimerThread* Worker() const noexcept { return worker_; }
+
+protected:
+    void Loaded() override;
+
+private:
+    friend class TTimerThread;
+
+    void ApplySettings();
+    void ReleaseWorker();
+    void StartWorker();
+    // Runs one tick on the main thread.
+    void FireOnTimer();
+
+    bool enabled_ = false;
+    std::uint32_t interval_ = 1000;
+    bool keepAlive_ = false;
+    TNotifyEvent onTimer_;
+    TThreadPriority priority_ = tpNormal;
+    bool loadedEnabled_ = false;
+    TTimerThread* worker_ = nullptr;
+    std::shared_ptr<TTimerThread::TLink> link_;
+};
