@@ -19,6 +19,9 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 screen=${GLIMMORA_SCREEN:-1024x768}
 logpixels=${GLIMMORA_LOGPIXELS:-96}
 
+# A wineserver left over from an interrupted run would keep this prefix busy for ever.
+wineserver -k >/dev/null 2>&1 || true
+
 xvfb_pid=
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true

@@ -3,6 +3,7 @@
 #include "app/ActivationSwitch.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
+#include "capture/Unit4.h"
 #include "help/Unit8.h"
 #include "setup/DefectLine.h"
 
@@ -70,6 +71,9 @@ TFHaupt::TFHaupt()
     SpeedButton1.Hide();
     BDeaNULL.Hide();
 
+    Button1.OnClick = [this] { Button1Click(); };
+    Button2.OnClick = [this] { DeleteAll(); };
+    Button7.OnClick = [this] { Button7Click(); };
     Button4.OnClick = [this] { Button4Click(); };
     Button5.OnClick = [this] { Button5Click(); };
     Button6.OnClick = [this] { Button6Click(); };
@@ -92,6 +96,64 @@ void TFHaupt::FormShow() {
         SpeedButton2.Hide();
         SetCaption(InactiveCaption);
     }
+}
+
+namespace {
+
+void HideAllOverlays() {
+    for (TPixForm* overlay : Overlays)
+        overlay->Hide();
+}
+
+} // namespace
+
+void TFHaupt::Button1Click() {
+    Form1->ThreadTimer1.SetEnabled(false);
+    HideAllOverlays();
+    FBack->ShowModal();
+    FormShow();
+    Form1->SaveDefects(); // also when nothing was added
+    Form1->PlaceOverlays();
+    Form1->ThreadTimer1.SetEnabled(true);
+    // A capture always ends active, even when the concealment was paused before.
+    ShowLook(Form1->Defects.Empty() ? TLook::Empty : TLook::Active);
+}
+
+void TFHaupt::Button7Click() {
+    if (int index = ListBox1.ItemIndex(); index >= 0) {
+        Form1->ThreadTimer1.SetEnabled(false);
+        ListBox1.Clear();
+        DeleteDefect(Form1->Defects, index); // the line's index is the entry's index
+        Button2.SetEnabled(false);
+        Button7.SetEnabled(false);
+        FormShow();
+        Form1->SaveDefects();
+        Form1->PlaceOverlays(); // shows the remaining overlays, even while paused
+        Form1->ThreadTimer1.SetEnabled(true);
+    }
+    if (Form1->Defects.Empty())
+        ShowLook(TLook::Empty);
+}
+
+void TFHaupt::DeleteAll() {
+    // No owner: the setup window stays usable, and the ticks go on, while the question is open.
+    const wchar_t question[] = L"Wollen Sie wirklich alle Einträge aus der Liste löschen?";
+    if (MessageBoxW(nullptr, question, question, MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST) !=
+        IDYES)
+        return;
+    ListBox1.Clear();
+    Form1->ThreadTimer1.SetEnabled(false);
+    HideAllOverlays();
+    ClearDefects(Form1->Defects);
+    Form1->SaveDefects(); // leaves a file of 0 bytes
+    Form1->ThreadTimer1.SetEnabled(true);
+    MessageBoxW(Handle(),
+                L"Alle Einträge gelöscht!\r\nBitte auf \"Pixelfehler definieren\" klicken um neue "
+                L"Subpixelfehler zu bestimmen.",
+                L"Liste gelöscht", MB_OK | MB_ICONINFORMATION);
+    Button2.SetEnabled(false);
+    Button7.SetEnabled(false);
+    ShowLook(TLook::Empty);
 }
 
 void TFHaupt::Button4Click() {

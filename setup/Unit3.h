@@ -26,6 +26,13 @@ public:
     // after every change of the list.
     void FormShow() override;
 
+    // The commands that change the list. Each stops the timer, changes the list, refreshes this
+    // window, writes the file, places the overlays and starts the timer again; a failed save
+    // ends the command there, leaving the timer off until the next command saves.
+    void Button1Click(); // capture new defects
+    void Button7Click(); // delete the selected entry
+    void DeleteAll();
+
     void Button4Click();
     void Button5Click();
     void Button6Click();

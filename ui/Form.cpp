@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include <algorithm>
 #include <set>
 
 #include "ui/Application.h"
@@ -127,6 +128,26 @@ void TForm::CenterOnPrimaryScreen() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TForm::KeepOnScreen() {
+    // A designed position may lie beyond a smaller screen: move the window just far enough to
+    // be seen whole, and leave it alone where it fits.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    RECT window{};
+    GetWindowRect(handle_, &window);
+    int left = window.left, top = window.top;
+    left = std::max(std::min(left, static_cast<int>(work.right - (window.right - window.left))),
+                    static_cast<int>(work.left));
+    top = std::max(std::min(top, static_cast<int>(work.bottom - (window.bottom - window.top))),
+                   static_cast<int>(work.top));
+    if (left != window.left || top != window.top)
+        SetWindowPos(handle_, nullptr, left, top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static RECT WindowRectOf(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -210,6 +231,8 @@ void TForm::SetVisible(bool visible) {
         shownBefore_ = true;
         if (position_ == TPosition::poScreenCenter)
             CenterOnPrimaryScreen();
+        else if (borderStyle_ != TBorderStyle::bsNone)
+            KeepOnScreen();
     }
     FormShow();
     ShowWindow(handle_, SW_SHOWNORMAL);

@@ -132,6 +132,7 @@ private:
     static void RegisterFormClass(const wchar_t* className);
     void ApplyDesignSize();
     void CenterOnPrimaryScreen();
+    void KeepOnScreen();
     void EraseBackground(HDC dc);
     DWORD Style() const;
     DWORD ExStyle() const;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <random>
 #include <vector>
 
@@ -12,6 +15,30 @@
 #include "engine/Unit2.h"
 #include "tests/windows/ScreenPattern.h"
 #include "ui/Application.h"
+
+// Every allocation of this program passes here; the tick must make none.
+namespace {
+std::atomic<bool> countAllocations = false;
+std::atomic<int> allocations = 0;
+} // namespace
+
+// GCC sees free() of what operator new returned: here that is by design.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    if (countAllocations)
+        ++allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -244,4 +271,41 @@ TEST_F(Concealment, TheSameColourAgainRepaintsNothing) {
     UpdateWindow(overlay->Handle());
     overlay->SetColor(0x123456);
     EXPECT_FALSE(GetUpdateRect(overlay->Handle(), &update, FALSE));
+}
+
+TEST_F(Concealment, TenThousandTicksAllocateNothingAndLeaveTheObjectCountsWhereTheyWere) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    for (int i = 0; i < MaxDefects; ++i)
+        defects[AppendDefect(defects, 20 + 37 * i, 30 + 25 * i)].Flags =
+            static_cast<std::uint8_t>(1 << (i % 6));
+    Place();
+    // A small window over the first defect changes colour every other tick, so that overlay
+    // colours really change and repaint.
+    RECT spot{10, 20, 31, 41};
+    TScreenPattern changing(spot, TScreenPattern::Uniform(spot, 0x808080));
+    const auto grey = TScreenPattern::Uniform(spot, 0x808080);
+    const auto blue = TScreenPattern::Uniform(spot, 0x406080);
+    auto counts = [] {
+        DWORD handles = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handles);
+        // Wine answers 0 for these; on Windows they are the real counts.
+        return std::array<DWORD, 3>{GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+                                    GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), handles};
+    };
+    for (int i = 0; i < 10; ++i)
+        Tick();
+    auto before = counts();
+    allocations = 0;
+    for (int i = 0; i < 10000; ++i) {
+        if (i % 2 == 0)
+            changing.Repaint(i % 4 ? grey : blue, false);
+        countAllocations = true;
+        tick.Run(defects, dc, overlays);
+        countAllocations = false;
+        app.ProcessMessages();
+    }
+    EXPECT_EQ(allocations.load(), 0) << "a tick allocates nothing";
+    EXPECT_EQ(counts(), before) << "GDI objects, USER objects, handles";
+    EXPECT_TRUE(reported.empty());
 }

@@ -45,10 +45,13 @@ TScreenPattern::~TScreenPattern() {
     PumpMessages();
 }
 
-void TScreenPattern::Repaint(std::vector<std::uint32_t> pixels) {
+void TScreenPattern::Repaint(std::vector<std::uint32_t> pixels, bool wait) {
     pixels_ = ToDib(std::move(pixels));
     InvalidateRect(window_, nullptr, FALSE);
-    WaitPainted();
+    if (wait)
+        WaitPainted();
+    else
+        UpdateWindow(window_);
 }
 
 void TScreenPattern::WaitPainted() const {

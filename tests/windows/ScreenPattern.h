@@ -16,7 +16,8 @@ public:
     TScreenPattern& operator=(const TScreenPattern&) = delete;
 
     HWND Handle() const { return window_; }
-    void Repaint(std::vector<std::uint32_t> pixels);
+    // Shows a new picture; by default waits until it is on the screen.
+    void Repaint(std::vector<std::uint32_t> pixels, bool wait = true);
     // Pumps messages until the picture has reached the screen.
     void WaitPainted() const;
 
