@@ -40,7 +40,7 @@ run: build-windows
 # Figures of the concealment tick under Wine (ours against the literal tick, and the program's
 # CPU share), then the native micro-benchmarks of the colour arithmetic.
 bench: build-windows
-	GLIMMORA_EXE=$(CURDIR)/build/windows/Glimmora.exe scripts/wine-session.sh wine build/windows/bench/windows/tick_bench.exe
+	scripts/wine-session.sh bash -c 'wine build/windows/bench/windows/tick_bench.exe && bench/cpu.sh'
 	cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
 	cmake --build build/bench-native --target solver_bench
 	build/bench-native/bench/solver_bench

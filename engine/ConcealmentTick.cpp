@@ -16,6 +16,7 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
     // the raises leave them, so they are raised again only when another window has come above or
     // between them.
     const bool raise = !OverlaysOnTop(inUse);
+    sampler_.BeginTick(desktopDC);
 
     for (int i = 0; i < defects.Count(); ++i) {
         const TDefectPixel& defect = defects[i];
@@ -29,20 +30,32 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
 }
 
 bool TConcealmentTick::OverlaysOnTop(std::span<TPixForm* const> inUse) {
-    auto isOverlay = [&](HWND window) {
-        return std::any_of(inUse.begin(), inUse.end(),
-                           [&](const TPixForm* o) { return o->Handle() == window; });
-    };
-    // Expected from the top: the last overlay in use, then downwards to overlay 0.
-    std::ptrdiff_t expected = static_cast<std::ptrdiff_t>(inUse.size()) - 1;
-    for (HWND window = GetTopWindow(nullptr); window && expected >= 0;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == inUse[static_cast<std::size_t>(expected)]->Handle()) {
-            --expected;
-            continue;
-        }
-        if (isOverlay(window) || IsWindowVisible(window))
-            return false;
-    }
-    return expected < 0;
+    // One pass over the top-level windows from the top. EnumWindows takes the whole stacking
+    // order in one go, where stepping with GetWindow costs a round trip per window; the walk
+    // stops as soon as the answer is known.
+    struct TWalk {
+        std::span<TPixForm* const> inUse;
+        std::ptrdiff_t expected; // from the top: the last overlay in use, down to overlay 0
+        bool onTop;
+    } walk{inUse, static_cast<std::ptrdiff_t>(inUse.size()) - 1, false};
+    if (walk.expected < 0)
+        return true;
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& w = *reinterpret_cast<TWalk*>(param);
+            if (window == w.inUse[static_cast<std::size_t>(w.expected)]->Handle()) {
+                if (--w.expected < 0) {
+                    w.onTop = true;
+                    return FALSE;
+                }
+                return TRUE;
+            }
+            const bool overlay =
+                std::any_of(w.inUse.begin(), w.inUse.end(),
+                            [&](const TPixForm* o) { return o->Handle() == window; });
+            // An overlay out of its place, or a visible window above or between them.
+            return overlay || IsWindowVisible(window) ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    return walk.onTop;
 }

@@ -38,11 +38,16 @@ TScreenSampler::~TScreenSampler() {
         SelectObject(dc_.Get(), previousBitmap_);
 }
 
-TRgb TScreenSampler::SampleNeighbours(HDC desktopDC, int x, int y) {
+void TScreenSampler::BeginTick(HDC desktopDC) {
     // GetPixel answers CLR_INVALID outside the device context's clipping region. On one screen
     // (and on monitors that form a rectangle) that is a rectangle; otherwise ask point by point.
-    RECT area{};
-    const int region = GetClipBox(desktopDC, &area);
+    // It changes only with the display settings, so once per tick is enough.
+    region_ = GetClipBox(desktopDC, &area_);
+}
+
+TRgb TScreenSampler::SampleNeighbours(HDC desktopDC, int x, int y) {
+    const int region = region_;
+    const RECT& area = area_;
     if (region == SIMPLEREGION || region == COMPLEXREGION) {
         // Only the part of the block that lies on the desktop is copied: a source partly off the
         // desktop is not copied reliably everywhere.

@@ -19,6 +19,9 @@ public:
     TScreenSampler(const TScreenSampler&) = delete;
     TScreenSampler& operator=(const TScreenSampler&) = delete;
 
+    // Call once per tick, before the reads: where the desktop device context can be read.
+    void BeginTick(HDC desktopDC);
+    // The average of the eight neighbours of (x, y) on `desktopDC` (the one of BeginTick).
     TRgb SampleNeighbours(HDC desktopDC, int x, int y);
 
 private:
@@ -26,6 +29,8 @@ private:
     TBitmapHandle bitmap_;
     HGDIOBJ previousBitmap_ = nullptr;
     const std::uint32_t* bits_ = nullptr; // 3x3, top-down, 0x00RRGGBB
+    int region_ = ERROR; // GetClipBox's answer for the desktop, and its bounds
+    RECT area_{};
 };
 
 // The same average from eight GetPixel calls: the reference for tests and benchmarks.

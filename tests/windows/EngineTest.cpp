@@ -98,6 +98,7 @@ TEST_F(DesktopReads, OneBlitPerDefectGivesTheGetPixelAverageEverywhere) {
         points.push_back({xs(random), ys(random)});
 
     TScreenSampler sampler;
+    sampler.BeginTick(dc);
     for (POINT p : points) {
         TRgb batched = sampler.SampleNeighbours(dc, p.x, p.y);
         TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
@@ -113,6 +114,7 @@ TEST_F(DesktopReads, ADefectInTheCornerCountsFiveWhiteNeighboursOffTheScreen) {
     RECT screen = TScreenPattern::Screen();
     TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x000000));
     TScreenSampler sampler;
+    sampler.BeginTick(dc);
     EXPECT_EQ(sampler.SampleNeighbours(dc, 0, 0), (TRgb{159, 159, 159}));
     EXPECT_EQ(SampleNeighboursPerPixel(dc, 0, 0), (TRgb{159, 159, 159}));
     EXPECT_EQ(sampler.SampleNeighbours(dc, screen.right - 1, screen.bottom - 1),
