@@ -6,7 +6,7 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-windows build-native test test-native test-windows run bench clean format
+.PHONY: all deps build build-windows build-native test test-native test-windows run bench screenshots clean format
 
 all: build
 
@@ -44,6 +44,14 @@ bench: build-windows
 	cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
 	cmake --build build/bench-native --target solver_bench
 	build/bench-native/bench/solver_bench
+
+# Pictures of every window under Wine, in build/screenshots/ (the README's come from here).
+screenshots: build-windows
+	rm -rf build/screenshots && mkdir -p build/screenshots
+	GLIMMORA_EXE=$(CURDIR)/build/windows/Glimmora.exe scripts/wine-session.sh \
+		wine build/windows/tests/e2e/screenshots.exe $(CURDIR)/build/screenshots
+	for f in build/screenshots/*.bmp; do convert "$$f" "$${f%.bmp}.png" && rm "$$f"; done
+	@echo "Screenshots: build/screenshots/"
 
 clean:
 	rm -rf build

@@ -25,16 +25,33 @@ DWORD ReadShellVersion() {
         return 0;
     std::wstring path(directory, length);
     path += L"\\shell32.dll";
+    // version.dll is loaded here, from the system folder, rather than imported: it is not one of
+    // the system's known DLLs, so an import would be looked for beside the exe first, where a
+    // planted copy could wait.
+    TModuleHandle versionDll(LoadLibraryExW(L"version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!versionDll)
+        return 0;
+    auto proc = [&](const char* name) {
+        return reinterpret_cast<void (*)()>(GetProcAddress(versionDll.Get(), name));
+    };
+    auto getSize = reinterpret_cast<DWORD(WINAPI*)(LPCWSTR, LPDWORD)>(
+        proc("GetFileVersionInfoSizeW"));
+    auto getInfo = reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID)>(
+        proc("GetFileVersionInfoW"));
+    auto query = reinterpret_cast<BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT)>(
+        proc("VerQueryValueW"));
+    if (!getSize || !getInfo || !query)
+        return 0;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    DWORD size = getSize(path.c_str(), &ignored);
     if (size == 0)
         return 0;
     std::vector<unsigned char> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data()))
+    if (!getInfo(path.c_str(), 0, size, data.data()))
         return 0;
     void* block = nullptr;
     UINT blockSize = 0;
-    if (!VerQueryValueW(data.data(), L"\\", &block, &blockSize) || !block ||
+    if (!query(data.data(), L"\\", &block, &blockSize) || !block ||
         blockSize < sizeof(VS_FIXEDFILEINFO))
         return 0;
     return static_cast<const VS_FIXEDFILEINFO*>(block)->dwFileVersionMS;

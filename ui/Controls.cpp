@@ -109,6 +109,11 @@ void TControl::SetVisible(bool visible) {
         return;
     visible_ = visible;
     UpdateWindowVisibility();
+    // What the control covered (or now covers) is painted again, its siblings included.
+    RECT area{};
+    GetWindowRect(handle_, &area);
+    MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(form_.Handle(), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool TControl::Enabled() const {

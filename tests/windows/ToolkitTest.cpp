@@ -11,6 +11,7 @@
 
 #include "ui/Application.h"
 #include "ui/Component.h"
+#include "ui/Controls.h"
 #include "ui/Exceptions.h"
 #include "ui/Form.h"
 
@@ -409,6 +410,9 @@ TEST_F(Toolkit, SessionEndTerminatesTheLoops) {
     SendMessageW(app.Handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_TRUE(app.Terminated());
     EXPECT_FALSE(firstForm->closed) << "the close handler does not run on this path";
+    // The quit message it posted belongs to this test's application only.
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 TEST(ToolkitShutdown, AWorkerWaitingWhenTheApplicationEndsIsReleasedAndLaterCallsAreRefused) {
@@ -434,4 +438,48 @@ TEST(ToolkitShutdown, AWorkerWaitingWhenTheApplicationEndsIsReleasedAndLaterCall
     late.join();
     EXPECT_FALSE(second) << "without an application window there is no one to run the call";
     EXPECT_EQ(calls, 0);
+}
+
+namespace {
+
+class TClickForm : public TForm {
+public:
+    TClickForm()
+        : TForm([] {
+              TFormDefinition d = Definition(L"TClickForm");
+              d.Left = 100;
+              d.Top = 100;
+              return d;
+          }()),
+          Link(*this, nullptr, {20, 20, 80, 13}, L"Click me") {
+        Link.SetOnClick([this] { ++clicks; });
+    }
+    TLabel Link;
+    int clicks = 0;
+};
+TClickForm* clickForm = nullptr;
+
+void RealClick(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof input[0]);
+}
+
+} // namespace
+
+TEST_F(Toolkit, AClickOnAClickableLabelReachesItsHandler) {
+    app.CreateForm(clickForm);
+    clickForm->Show();
+    SetWindowPos(clickForm->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(clickForm->Handle());
+    PumpUntil([] { return false; }, 300ms);
+    RECT r;
+    GetWindowRect(clickForm->Link.Handle(), &r);
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ASSERT_EQ(WindowFromPoint(centre), clickForm->Link.Handle()) << "nothing covers the label";
+    RealClick(centre.x, centre.y);
+    EXPECT_TRUE(PumpUntil([] { return clickForm->clicks == 1; }, 3000ms));
 }

@@ -1,0 +1,171 @@
+// screenshots.exe: walks through the program's windows as a user would and saves a picture of
+// the screen at each one (24-bit BMP files in the folder given as argument). `make screenshots`
+// turns them into PNG files.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/Driver.h"
+
+namespace {
+
+std::wstring outFolder;
+
+void SaveScreen(const wchar_t* name) {
+    Sleep(400); // let the last change reach the screen
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height; // bottom-up, as the file wants it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageBytes;
+    std::wstring path = outFolder + L"\\" + name + L".bmp";
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+    WriteFile(out, bits, imageBytes, &written, nullptr);
+    CloseHandle(out);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::printf("saved %ls\n", name);
+}
+
+// The menu the tray icon opens when the shell reports a context-menu request.
+void ShotOpenTrayMenu(const TGlimmora& program) {
+    MoveMouse(GetSystemMetrics(SM_CXSCREEN) - 60, GetSystemMetrics(SM_CYSCREEN) - 12);
+    PostMessageW(program.Window(L"TTrayWindow"), WM_USER + 1, 1, WM_CONTEXTMENU);
+    WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 5s);
+    Sleep(200);
+}
+
+// Items from the top: Info, Homepage, (separator), Setup, (separator), Beenden.
+void ShotChooseFromTrayMenu(const TGlimmora& program, int downs) {
+    ShotOpenTrayMenu(program);
+    for (int i = 0; i < downs; ++i)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+}
+
+void ShotClick(HWND form, const wchar_t* text) {
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child) && TextOf(child) == text) {
+            RECT r;
+            GetWindowRect(child, &r);
+            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            return;
+        }
+    std::printf("no control \"%ls\"\n", text);
+}
+
+HWND Visible(const TGlimmora& program, const wchar_t* className) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND w : program.WindowsOfClass(className))
+                if (IsWindowVisible(w))
+                    return (found = w) != nullptr;
+            return false;
+        },
+        5s);
+    return found;
+}
+
+// The centre of the k-th swatch (0 to 6) of a chooser.
+void ClickSwatch(HWND chooser, int k) {
+    RECT r;
+    GetWindowRect(chooser, &r);
+    UINT dpi = 96;
+    HDC dc = GetDC(nullptr);
+    dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSX));
+    ReleaseDC(nullptr, dc);
+    ClickAt(r.left + MulDiv(32 + 16 + 48 * k + 20, static_cast<int>(dpi), 96),
+            r.top + MulDiv(40 + 16 + 16, static_cast<int>(dpi), 96));
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: screenshots <output folder>\n");
+        return 2;
+    }
+    outFolder = WindowsPath(argv[1]);
+    wchar_t exe[4096] = {};
+    GetEnvironmentVariableW(L"GLIMMORA_EXE", exe, 4096);
+    GlimmoraExe = exe;
+
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11,
+                                              0xFF, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                              0x20});
+    TGlimmora program(folder);
+    if (!program.WaitUntilUp())
+        return 1;
+    Sleep(1000);
+
+    ShotOpenTrayMenu(program);
+    SaveScreen(L"tray-menu");
+    PressKey(VK_ESCAPE);
+
+    ShotChooseFromTrayMenu(program, 3); // Setup
+    HWND setup = Visible(program, L"TFHaupt");
+    SaveScreen(L"setup");
+
+    ShotClick(setup, L"Anleitung");
+    HWND instructions = Visible(program, L"TFAnleit");
+    SaveScreen(L"instructions-1");
+    ShotClick(instructions, L"Nächste >>");
+    SaveScreen(L"instructions-2");
+    ShotClick(instructions, L"<< Zurück");
+    ShotClick(instructions, L"Schließen");
+
+    ShotChooseFromTrayMenu(program, 1); // Info
+    HWND about = Visible(program, L"TAboutBox");
+    SaveScreen(L"about");
+    ShotClick(about, L"Über");
+    HWND credits = Visible(program, L"TUeber");
+    SaveScreen(L"credits");
+    ShotClick(credits, L"OK");
+    ShotClick(about, L"OK");
+
+    ShotClick(setup, L"Pixelfehler definieren");
+    Visible(program, L"TFBack");
+    MoveMouse(200, 150);
+    SaveScreen(L"capture-black");
+    ClickAt(200, 150);
+    HWND black = Visible(program, L"TFAusBla");
+    SaveScreen(L"chooser-black");
+    ClickSwatch(black, 2); // red
+    ClickAt(400, 300, true);
+    SaveScreen(L"capture-white");
+    ClickAt(200, 150);
+    HWND white = Visible(program, L"TFAusWhi");
+    SaveScreen(L"chooser-white");
+    ClickSwatch(white, 3); // aqua
+    ClickAt(400, 300, true);
+    Sleep(500);
+    SaveScreen(L"setup-after-capture");
+
+    program.Close();
+    program.WaitForExit(5s);
+    return 0;
+}
