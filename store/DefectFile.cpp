@@ -64,12 +64,14 @@ std::wstring Win32Path(const std::wstring& path) {
 // file), it is removed again, so that a failed save leaves only the old file behind.
 class TemporaryFile {
 public:
-    // No sharing: a second instance saving at the same moment fails here instead of writing
-    // into the same file. DELETE access lets a failed save remove the file through its handle.
+    // Shared for reading only: a second instance saving at the same moment fails here instead of
+    // writing into the same file, while a program that reads the defect file in the instant
+    // between the rename and the close is not turned away. DELETE access lets a failed save
+    // remove the file through its handle.
     explicit TemporaryFile(std::wstring path)
         : path_(std::move(path)),
-          file_(CreateFileW(path_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
+          file_(CreateFileW(path_.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
         if (!file_.Valid())
             RaiseLastError();
     }
@@ -143,8 +145,8 @@ void CheckReplaceable(const std::wstring& target) {
     // The open that a writer in place would need: it fails for a directory, for missing
     // rights, and while another program holds the file without sharing it.
     TFileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe.Valid())
         RaiseLastError();
 }
@@ -160,8 +162,8 @@ void LoadDefectFile(const std::wstring& path, TDefectList& list) {
     // Reading needs no more: a read-only file loads, and a file that another program keeps
     // open for reading and writing does too.
     TFileHandle file(CreateFileW(Win32Path(path).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         RaiseLastError();
 

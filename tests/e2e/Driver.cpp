@@ -1,5 +1,7 @@
 #include "tests/e2e/Driver.h"
 
+#include <shellapi.h>
+
 #include <fstream>
 #include <stdexcept>
 
@@ -72,8 +74,10 @@ void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    // Sharing everything, so that a program saving at this moment can still replace the file.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     LARGE_INTEGER size{};
@@ -90,7 +94,10 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 
 TGlimmora::TGlimmora(const TTempFolder& folder) {
     std::wstring exe = folder.File(L"Glimmora.exe");
-    if (!CopyFileW(WindowsPath(GlimmoraExe).c_str(), exe.c_str(), FALSE))
+    // A second start in the same folder runs the copy already there, as a user's restart does;
+    // copying over an executable that has only just stopped running can fail under Wine.
+    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CopyFileW(WindowsPath(GlimmoraExe).c_str(), exe.c_str(), FALSE))
         throw std::runtime_error("cannot copy Glimmora.exe into the test folder");
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -98,7 +105,8 @@ TGlimmora::TGlimmora(const TTempFolder& folder) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.Path().c_str(), &startup, &info))
-        throw std::runtime_error("cannot start Glimmora.exe");
+        throw std::runtime_error("cannot start Glimmora.exe: error " +
+                                 std::to_string(GetLastError()));
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
@@ -106,6 +114,15 @@ TGlimmora::TGlimmora(const TTempFolder& folder) {
 
 TGlimmora::~TGlimmora() {
     if (Running()) {
+        // A killed program cannot take its icon out of the tray; left there, it would stand
+        // where the next program's icon is looked for.
+        if (HWND tray = Window(L"TTrayWindow")) {
+            NOTIFYICONDATAW icon{};
+            icon.cbSize = sizeof icon;
+            icon.hWnd = tray;
+            icon.uID = 1;
+            Shell_NotifyIconW(NIM_DELETE, &icon);
+        }
         TerminateProcess(process_, 1);
         WaitForSingleObject(process_, 5000);
     }
@@ -203,12 +220,15 @@ bool HasTaskBarButton(HWND window) {
     return !(exStyle & WS_EX_TOOLWINDOW) && !GetWindow(window, GW_OWNER);
 }
 
-TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit) {
+namespace {
+
+TMessageBox WaitForBox(const TGlimmora& program, const wchar_t* caption,
+                       std::chrono::milliseconds limit) {
     TMessageBox box;
     WaitFor(
         [&] {
             for (HWND window : program.WindowsOfClass(L"#32770"))
-                if (IsWindowVisible(window)) {
+                if (IsWindowVisible(window) && (!caption || TextOf(window) == caption)) {
                     box.window = window;
                     return true;
                 }
@@ -224,6 +244,17 @@ TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::millisecond
     return box;
 }
 
+} // namespace
+
+TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit) {
+    return WaitForBox(program, nullptr, limit);
+}
+
+TMessageBox WaitForMessageBox(const TGlimmora& program, const wchar_t* caption,
+                              std::chrono::milliseconds limit) {
+    return WaitForBox(program, caption, limit);
+}
+
 void ClickButton(HWND dialog, const wchar_t* caption) {
     HWND button = nullptr;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -234,6 +265,214 @@ void ClickButton(HWND dialog, const wchar_t* caption) {
     RECT rect;
     GetWindowRect(button, &rect);
     ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+HWND WaitForVisibleWindow(const TGlimmora& program, const wchar_t* className,
+                          std::chrono::milliseconds limit) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window : program.WindowsOfClass(className))
+                if (IsWindowVisible(window)) {
+                    found = window;
+                    return true;
+                }
+            return false;
+        },
+        limit);
+    return found;
+}
+
+int CountVisible(const TGlimmora& program, const wchar_t* className) {
+    int count = 0;
+    for (HWND window : program.WindowsOfClass(className))
+        count += IsWindowVisible(window) ? 1 : 0;
+    return count;
+}
+
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND window = GetWindow(upper, GW_HWNDNEXT); window;
+         window = GetWindow(window, GW_HWNDNEXT))
+        if (window == lower)
+            return true;
+    return false;
+}
+
+namespace {
+
+std::vector<HWND> Children(HWND form) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+void ClickMiddleOf(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    // A window just shown is visible before the system routes the mouse to it, and a modal
+    // window's owner is enabled a moment after the modal one hides: a click before then lands
+    // elsewhere. Waiting for both is what a user's eye does.
+    WaitFor(
+        [&] {
+            return WindowFromPoint(middle) == window && IsWindowEnabled(window) &&
+                   IsWindowEnabled(GetAncestor(window, GA_ROOT));
+        },
+        5s);
+    ClickAt(middle.x, middle.y);
+}
+
+} // namespace
+
+HWND Control(HWND form, const wchar_t* text) {
+    HWND hidden = nullptr;
+    for (HWND child : Children(form))
+        if (TextOf(child) == text) {
+            if (IsWindowVisible(child))
+                return child;
+            hidden = child;
+        }
+    return hidden;
+}
+
+bool Shown(HWND form, const wchar_t* text) {
+    HWND control = Control(form, text);
+    return control && IsWindowVisible(control);
+}
+
+HWND ControlOfClass(HWND form, const wchar_t* className) {
+    for (HWND child : Children(form))
+        if (_wcsicmp(ClassNameOf(child).c_str(), className) == 0)
+            return child;
+    return nullptr;
+}
+
+void ClickControl(HWND form, const wchar_t* text) {
+    HWND control = nullptr;
+    WaitFor([&] { return (control = Control(form, text)) && IsWindowVisible(control); }, 5s);
+    if (!control || !IsWindowVisible(control))
+        throw std::runtime_error("no visible control \"" + Utf8(text) + "\"");
+    ClickMiddleOf(control);
+}
+
+void ClickDialogButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button)
+        throw std::runtime_error("no such dialog button");
+    ClickMiddleOf(button);
+}
+
+std::vector<std::wstring> ListBoxLines(HWND listBox) {
+    std::vector<std::wstring> lines;
+    auto send = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(listBox, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+        return static_cast<LRESULT>(result);
+    };
+    LRESULT count = send(LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = send(LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == LB_ERR)
+            break;
+        std::wstring line(static_cast<std::size_t>(length) + 1, L'\0');
+        send(LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+        line.resize(wcslen(line.c_str()));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void ClickListLine(HWND listBox, int index) {
+    DWORD_PTR height = 0, top = 0;
+    SendMessageTimeoutW(listBox, LB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 2000, &height);
+    SendMessageTimeoutW(listBox, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 2000, &top);
+    POINT origin{0, 0};
+    ClientToScreen(listBox, &origin);
+    RECT client;
+    GetClientRect(listBox, &client);
+    int row = index - static_cast<int>(top);
+    ClickAt(origin.x + client.right / 3,
+            origin.y + row * static_cast<int>(height) + static_cast<int>(height) / 2);
+}
+
+// --- The tray --------------------------------------------------------------------------------
+
+namespace {
+
+HWND VisibleMenu(const TGlimmora& program) {
+    for (HWND menu : program.WindowsOfClass(L"#32768"))
+        if (IsWindowVisible(menu))
+            return menu;
+    return nullptr;
+}
+
+void SendButton(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+    Sleep(30);
+}
+
+} // namespace
+
+POINT TrayIconPoint() {
+    // The notification area fills the right end of the task bar with one square slot of
+    // 20 pixels per icon, the first icon rightmost; the program's is the only one.
+    RECT bar{};
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskBar || !GetWindowRect(taskBar, &bar))
+        throw std::runtime_error("there is no task bar");
+    return {bar.right - 10, (bar.top + bar.bottom) / 2};
+}
+
+HWND OpenTrayMenu(const TGlimmora& program) {
+    POINT icon = TrayIconPoint();
+    ClickAt(icon.x, icon.y, true);
+    HWND menu = nullptr;
+    WaitFor([&] { return (menu = VisibleMenu(program)) != nullptr; }, 10s);
+    Sleep(150); // the menu takes the keyboard once its loop runs
+    return menu;
+}
+
+void ChooseFromTrayMenu(const TGlimmora& program, const wchar_t* item) {
+    // The items from the top, separators left out: the keyboard skips those.
+    const wchar_t* const items[] = {L"Info", L"Homepage", L"Setup", L"Beenden"};
+    int downs = 0;
+    for (const wchar_t* candidate : items) {
+        ++downs;
+        if (wcscmp(candidate, item) == 0)
+            break;
+    }
+    if (!OpenTrayMenu(program))
+        throw std::runtime_error("the tray menu did not open");
+    for (int i = 0; i < downs; ++i)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    WaitFor([&] { return VisibleMenu(program) == nullptr; }, 5s);
+}
+
+void DoubleClickTrayIcon(bool middle) {
+    POINT icon = TrayIconPoint();
+    MoveMouse(icon.x, icon.y);
+    // Both clicks well within the double-click time, without moving in between.
+    for (int click = 0; click < 2; ++click) {
+        SendButton(middle ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_LEFTDOWN);
+        SendButton(middle ? MOUSEEVENTF_MIDDLEUP : MOUSEEVENTF_LEFTUP);
+    }
+}
+
+HWND OpenSetup(const TGlimmora& program) {
+    ChooseFromTrayMenu(program, L"Setup");
+    return WaitForVisibleWindow(program, L"TFHaupt");
+}
+
+COLORREF ScreenColor(int x, int y) {
+    HDC dc = GetDC(nullptr);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(nullptr, dc);
+    return color;
 }
 
 // --- Display settings ----------------------------------------------------------------------
@@ -261,32 +500,52 @@ TLogPixels::~TLogPixels() {
 
 namespace {
 
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
+// Absolute coordinates are normalised to 0..65536 over the primary screen; rounding up maps
+// back to exactly the pixel wanted.
+LONG Normalised(int pixel, int extent) {
+    return static_cast<LONG>((static_cast<long long>(pixel) * 65536 + extent - 1) / extent);
+}
+
+// A mouse event at (x, y). Each event carries its position, so that a press goes where it is
+// meant to even when the system has moved the cursor in between (see MoveMouse).
+void SendMouseAt(DWORD flags, int x, int y) {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        // Absolute coordinates are normalised to 0..65535 over the primary screen.
-        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-        input.mi.dx = MulDiv(x, 65535, width - 1);
-        input.mi.dy = MulDiv(y, 65535, height - 1);
-    }
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = Normalised(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = Normalised(y, GetSystemMetrics(SM_CYSCREEN));
     SendInput(1, &input, sizeof input);
 }
 
 } // namespace
 
 void MoveMouse(int x, int y) {
-    SetCursorPos(x, y);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
-    Sleep(30);
+    // Under Wine the display may report an earlier cursor position for a moment after a move
+    // and so put the cursor back there. Wait until the cursor has stood at the target for a
+    // while, and move it again if it was taken away.
+    auto there = [&] {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        return cursor.x == x && cursor.y == y;
+    };
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        SendMouseAt(0, x, y);
+        auto end = std::chrono::steady_clock::now() + 1s;
+        int still = 0;
+        while (std::chrono::steady_clock::now() < end) {
+            Sleep(20);
+            still = there() ? still + 1 : 0;
+            if (still >= 10)
+                return;
+        }
+    }
 }
 
 void ClickAt(int x, int y, bool right) {
     MoveMouse(x, y);
-    SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    SendMouseAt(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, x, y);
     Sleep(30);
-    SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    SendMouseAt(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, x, y);
     Sleep(30);
 }
 

@@ -35,7 +35,8 @@ private:
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 
-// One running copy of the program, started from a copy of the exe in `folder`.
+// One running copy of the program, started from a copy of the exe in `folder` (made by the
+// first start there).
 class TGlimmora {
 public:
     explicit TGlimmora(const TTempFolder& folder);
@@ -78,8 +79,50 @@ struct TMessageBox {
     std::wstring text;
 };
 TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit);
+// The message box with this caption, once it is open.
+TMessageBox WaitForMessageBox(const TGlimmora& program, const wchar_t* caption,
+                              std::chrono::milliseconds limit = 10s);
 // Presses the button with the given caption (or the only one) with a real mouse click.
 void ClickButton(HWND dialog, const wchar_t* caption);
+
+// A visible top-level window of the program with this class, once there is one.
+HWND WaitForVisibleWindow(const TGlimmora& program, const wchar_t* className,
+                          std::chrono::milliseconds limit = 10s);
+// How many top-level windows of the class are visible now.
+int CountVisible(const TGlimmora& program, const wchar_t* className);
+// True when `upper` lies above `lower` in the z-order.
+bool IsAbove(HWND upper, HWND lower);
+
+// The child window of `form` with this text (a visible one where there are several), or null.
+HWND Control(HWND form, const wchar_t* text);
+// True when the child window of `form` with this text is there and visible.
+bool Shown(HWND form, const wchar_t* text);
+// The first child window of `form` of this class (compared without regard to case), or null.
+HWND ControlOfClass(HWND form, const wchar_t* className);
+// A real click in the middle of the visible child with this text; throws when there is none.
+void ClickControl(HWND form, const wchar_t* text);
+// Presses the dialog button with this identifier (IDYES, IDNO, IDOK) with a real click, so that
+// the test does not depend on the language of the system's button captions.
+void ClickDialogButton(HWND dialog, int id);
+
+// The lines of a list box of another process.
+std::vector<std::wstring> ListBoxLines(HWND listBox);
+// A real click on line `index` of a list box.
+void ClickListLine(HWND listBox, int index);
+
+// The program's icon in the notification area, clicked for real.
+POINT TrayIconPoint();
+// A right click on the icon; returns the menu window that opened, or null.
+HWND OpenTrayMenu(const TGlimmora& program);
+// Opens the menu and picks the item ("Info", "Homepage", "Setup", "Beenden") with the keyboard.
+void ChooseFromTrayMenu(const TGlimmora& program, const wchar_t* item);
+// A double click on the icon with the left (or the middle) button.
+void DoubleClickTrayIcon(bool middle = false);
+// "Setup" from the tray menu; returns the setup window once it is visible.
+HWND OpenSetup(const TGlimmora& program);
+
+// What the screen shows at (x, y), 0x00BBGGRR.
+COLORREF ScreenColor(int x, int y);
 
 // Makes programs started from now on see this DPI (Wine reads it at process start); the old
 // value comes back at the end.

@@ -1,0 +1,459 @@
+// Marking defects and editing the list as a user does it: real clicks and key presses on the
+// capture screen, the colour choosers and the setup window; then what the user can check: the
+// list, the defect file, the overlays over the defects and the colours on the screen.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/ColorSolver.h"
+#include "store/DefectList.h"
+#include "tests/e2e/Driver.h"
+#include "tests/windows/ScreenPattern.h"
+
+namespace {
+
+// The file's records, written out byte by byte: X and Y little-endian, then the flags.
+std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects) {
+    std::vector<std::uint8_t> bytes;
+    for (const TDefectPixel& d : defects) {
+        for (std::int32_t value : {d.X, d.Y})
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes.push_back(
+                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
+        bytes.push_back(d.Flags);
+    }
+    return bytes;
+}
+
+// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
+const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
+
+// The swatch colours, 0x00BBGGRR.
+constexpr COLORREF Blue = 0xFF0000, Lime = 0x00FF00, Red = 0x0000FF, Aqua = 0xFFFF00,
+                   Yellow = 0x00FFFF;
+
+// A point of the capture screen that no chooser, message box or test pattern covers.
+constexpr POINT Probe{990, 40};
+
+std::string Show(COLORREF color) {
+    char text[16];
+    snprintf(text, sizeof text, "%06lX", static_cast<unsigned long>(color));
+    return text;
+}
+
+bool ScreenShows(POINT at, COLORREF color, std::chrono::milliseconds limit = 5s) {
+    return WaitFor([&] { return ScreenColor(at.x, at.y) == color; }, limit);
+}
+
+// Clicks the swatch of a chooser that shows `color` on the screen.
+void ClickSwatch(HWND chooser, COLORREF color) {
+    POINT swatch{};
+    bool found = WaitFor(
+        [&] {
+            for (HWND child = GetWindow(chooser, GW_CHILD); child;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                RECT r;
+                GetWindowRect(child, &r);
+                // The frame around the swatches is a panel too, far wider than one swatch.
+                if (ClassNameOf(child) != L"TPanel" || r.right - r.left > 100)
+                    continue;
+                swatch = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+                if (ScreenColor(swatch.x, swatch.y) == color)
+                    return true;
+            }
+            return false;
+        },
+        5s);
+    if (!found) {
+        ADD_FAILURE() << "no swatch shows " << Show(color);
+        return;
+    }
+    ClickAt(swatch.x, swatch.y);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s))
+        << "a swatch click closes the chooser";
+}
+
+// Picks a colour in the chooser that a click has just opened.
+void Choose(const TGlimmora& program, const wchar_t* chooserClass, COLORREF color) {
+    HWND chooser = WaitForVisibleWindow(program, chooserClass);
+    ASSERT_TRUE(chooser) << Utf8(chooserClass) << " did not open";
+    ClickSwatch(chooser, color);
+}
+
+// "Pixelfehler definieren": returns the capture screen once it covers the screen in `phase`.
+HWND StartCapture(const TGlimmora& program, HWND setup, COLORREF phase = 0x000000) {
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    EXPECT_TRUE(capture);
+    EXPECT_TRUE(ScreenShows(Probe, phase)) << Show(ScreenColor(Probe.x, Probe.y));
+    // Keys go to the capture screen once it is the foreground window.
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
+    return capture;
+}
+
+bool WaitUntilClosed(HWND window) {
+    return WaitFor([&] { return !IsWindowVisible(window); }, 5s);
+}
+
+std::vector<std::wstring> Lines(HWND setup) {
+    return ListBoxLines(ControlOfClass(setup, L"ListBox"));
+}
+
+// The visible overlay over (x, y), or null.
+HWND OverlayAt(const TGlimmora& program, int x, int y) {
+    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
+        RECT r;
+        GetWindowRect(overlay, &r);
+        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1 &&
+            r.bottom == y + 1)
+            return overlay;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Capture, OneDefectMarkedOnBlackAndWhiteIsSavedListedAndConcealedAlsoAfterARestart) {
+    // A known picture around the defect, clear of the centred windows, so that the concealing
+    // colour can be worked out.
+    RECT area{120, 70, 280, 230};
+    const COLORREF backdrop = 0x3C78B4; // red 180, green 120, blue 60
+    TScreenPattern background(area, TScreenPattern::Uniform(area, backdrop));
+    // Red lit on black, and red dark on white (aqua): the dark state wins.
+    const COLORREF concealing = ColorValue(SolveColor(SplitColor(backdrop), RedOn | RedOff));
+
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    {
+        TGlimmora program(folder);
+        ASSERT_TRUE(program.WaitUntilUp());
+        HWND setup = OpenSetup(program);
+        ASSERT_TRUE(setup);
+        EXPECT_TRUE(Lines(setup).empty());
+        EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
+
+        HWND capture = StartCapture(program, setup);
+        EXPECT_EQ(CountVisible(program, L"TFHaupt"), 1) << "the setup window stays open below";
+        ClickAt(200, 150);
+        Choose(program, L"TFAusBla", Red);
+        EXPECT_TRUE(IsWindowVisible(capture));
+        ClickAt(600, 650, true);
+        EXPECT_TRUE(ScreenShows(Probe, 0xFFFFFF)) << "a right click turns the screen white";
+        ClickAt(200, 150);
+        Choose(program, L"TFAusWhi", Aqua);
+        EXPECT_TRUE(IsWindowVisible(capture));
+        ClickAt(600, 650, true);
+        ASSERT_TRUE(WaitUntilClosed(capture)) << "a second right click ends the capture";
+
+        // Setting the look is the command's last step.
+        EXPECT_TRUE(WaitFor([&] { return TextOf(setup) == L"Glimmora 2.0 - AKTIV"; }, 5s));
+        EXPECT_EQ(ReadBytes(file), (std::vector<std::uint8_t>{0xC8, 0x00, 0x00, 0x00, 0x96, 0x00,
+                                                              0x00, 0x00, 0x09}));
+        EXPECT_EQ(Lines(setup), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
+        EXPECT_TRUE(Shown(setup, L"Fehlerbehebung ausschalten"));
+        EXPECT_FALSE(Shown(setup, L"Keine Pixelfehler"));
+        EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
+        EXPECT_TRUE(IsWindowEnabled(Control(setup, L"Alle Einträge löschen")));
+
+        background.WaitPainted();
+        EXPECT_TRUE(OverlayAt(program, 200, 150));
+        EXPECT_TRUE(ScreenShows({200, 150}, concealing))
+            << Show(ScreenColor(200, 150)) << " instead of " << Show(concealing);
+        EXPECT_EQ(ScreenColor(201, 150), backdrop) << "one pixel is covered, not more";
+
+        ClickControl(setup, L"Beenden");
+        ASSERT_TRUE(program.WaitForExit(10s));
+    }
+
+    TGlimmora again(folder);
+    ASSERT_TRUE(again.WaitUntilUp());
+    EXPECT_TRUE(OverlayAt(again, 200, 150));
+    EXPECT_TRUE(ScreenShows({200, 150}, concealing))
+        << Show(ScreenColor(200, 150)) << " instead of " << Show(concealing);
+    again.Close();
+    EXPECT_TRUE(again.WaitForExit(10s));
+}
+
+TEST(Capture, ArrowKeysAndSpaceMarkThePixelAtTheCursorAndEscOnWhiteReopensWhite) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+
+    HWND capture = StartCapture(program, setup);
+    // Each arrow moves the cursor by one pixel; Space marks the pixel under it.
+    struct TStep {
+        WORD key;
+        POINT to;
+    };
+    auto walk = [](POINT from, std::initializer_list<TStep> steps) {
+        MoveMouse(from.x, from.y);
+        for (const TStep& step : steps) {
+            PressKey(step.key);
+            POINT cursor{};
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    GetCursorPos(&cursor);
+                    return cursor.x == step.to.x && cursor.y == step.to.y;
+                },
+                5s))
+                << "cursor at " << cursor.x << "," << cursor.y;
+        }
+    };
+    walk({300, 200}, {{VK_RIGHT, {301, 200}}, {VK_DOWN, {301, 201}}, {VK_DOWN, {301, 202}}});
+    PressKey(VK_SPACE);
+    Choose(program, L"TFAusBla", Lime);
+
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    // On white, Space on the pixel just marked adds its dark channels to the same entry...
+    MoveMouse(301, 202);
+    PressKey(VK_SPACE);
+    Choose(program, L"TFAusWhi", Yellow);
+    // ...and on a new pixel makes a new entry.
+    walk({301, 202}, {{VK_LEFT, {300, 202}}, {VK_UP, {300, 201}}});
+    PressKey(VK_SPACE);
+    Choose(program, L"TFAusWhi", Blue);
+
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntilClosed(capture));
+    const std::vector<std::uint8_t> saved =
+        Records({{301, 202, GreenOn | BlueOff}, {300, 201, RedOff | GreenOff}});
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
+    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  301 x 202 grün=an blau=aus ",
+                                                       L"2.Pixel:  300 x 201 rot=aus  grün=aus "}));
+
+    // Left with Esc while white, the capture screen opens white the next time.
+    capture = StartCapture(program, setup, 0xFFFFFF);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntilClosed(capture));
+    // Saved again, with the same bytes; the overlays come back once the save is done.
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 2; }, 5s));
+    EXPECT_EQ(ReadBytes(file), saved);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Capture, AFullListTakesNoNewPixelButStillMarksARecordedOneOnWhite) {
+    std::vector<TDefectPixel> defects;
+    for (int i = 0; i < MaxDefects; ++i)
+        defects.push_back({40 + 30 * i, 600, RedOn});
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, Records(defects));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    std::vector<std::wstring> lines = Lines(setup);
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_EQ(lines.back(), L"25.Pixel:  760 x 600 rot=an  ");
+
+    // On black, the click closes the screen at once, without a chooser.
+    HWND capture = StartCapture(program, setup);
+    ClickAt(500, 100);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    EXPECT_EQ(CountVisible(program, L"TFAusBla"), 0);
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 25; }, 5s));
+    EXPECT_EQ(ReadBytes(file), Records(defects));
+
+    // On white, a recorded pixel still gets its dark channels; a new one is asked for and then
+    // dropped, and the screen closes.
+    capture = StartCapture(program, setup);
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    ClickAt(40, 600);
+    Choose(program, L"TFAusWhi", Red);
+    EXPECT_TRUE(IsWindowVisible(capture));
+    ClickAt(500, 100);
+    Choose(program, L"TFAusWhi", Red);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    defects[0].Flags |= GreenOff | BlueOff;
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records(defects); }, 5s));
+    EXPECT_EQ(Lines(setup).front(), L"1.Pixel:  40 x 600 rot=an  grün=aus blau=aus ");
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 25; }, 5s));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Capture, DeletingTheSecondOfThreeEntriesMovesTheThirdOntoTheSecondOverlay) {
+    const std::vector<TDefectPixel> defects = {
+        {100, 100, RedOn}, {150, 120, GreenOn}, {180, 140, BlueOn}};
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, Records(defects));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    HWND list = ControlOfClass(setup, L"ListBox");
+    const std::vector<std::wstring> before = Lines(setup);
+    ASSERT_EQ(before.size(), 3u);
+    HWND first = OverlayAt(program, 100, 100), second = OverlayAt(program, 150, 120),
+         third = OverlayAt(program, 180, 140);
+    ASSERT_TRUE(first && second && third);
+
+    // Nothing selected: nothing happens.
+    ClickControl(setup, L"Einzelnen Eintrag löschen");
+    Sleep(500);
+    EXPECT_EQ(Lines(setup), before);
+    EXPECT_EQ(ReadBytes(file), Records(defects));
+
+    ClickListLine(list, 1);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == 1; }, 5s));
+    ClickControl(setup, L"Einzelnen Eintrag löschen");
+    EXPECT_TRUE(WaitFor([&] { return Lines(setup).size() == 2; }, 5s));
+    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  100 x 100 rot=an  ",
+                                                       L"2.Pixel:  180 x 140 blau=an "}));
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records({defects[0], defects[2]}); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 180, 140) == second; }, 5s))
+        << "overlay i belongs to entry i";
+    EXPECT_EQ(OverlayAt(program, 100, 100), first);
+    EXPECT_FALSE(IsWindowVisible(third));
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 2);
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+    EXPECT_TRUE(IsWindowEnabled(Control(setup, L"Einzelnen Eintrag löschen")));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, Records(WorkedExample));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    const std::vector<std::wstring> before = Lines(setup);
+    ASSERT_EQ(before.size(), 2u);
+    const wchar_t question[] = L"Wollen Sie wirklich alle Einträge aus der Liste löschen?";
+
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "answered yes" : "answered no");
+        ClickControl(setup, L"Alle Einträge löschen");
+        TMessageBox box = WaitForMessageBox(program, question);
+        ASSERT_TRUE(box.window);
+        EXPECT_EQ(box.text, question);
+        EXPECT_EQ(GetWindow(box.window, GW_OWNER), nullptr);
+        // (Whether it stays on top is not checked: Wine's message boxes ignore that flag.)
+        EXPECT_TRUE(IsWindowEnabled(setup)) << "the question has no owner to disable";
+        ClickDialogButton(box.window, answer);
+        if (answer == IDNO) {
+            EXPECT_TRUE(WaitUntilClosed(box.window));
+            Sleep(300);
+            EXPECT_EQ(Lines(setup), before);
+            EXPECT_EQ(ReadBytes(file), Records(WorkedExample));
+            EXPECT_EQ(CountVisible(program, L"TPixForm"), 2);
+            EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+            continue;
+        }
+        TMessageBox done = WaitForMessageBox(program, L"Liste gelöscht");
+        ASSERT_TRUE(done.window);
+        EXPECT_EQ(done.text, L"Alle Einträge gelöscht!\r\nBitte auf \"Pixelfehler definieren\" "
+                             L"klicken um neue Subpixelfehler zu bestimmen.");
+        EXPECT_EQ(GetWindow(done.window, GW_OWNER), setup);
+        // By the time the user reads it, the list is gone everywhere.
+        EXPECT_TRUE(ReadBytes(file).empty());
+        EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES) << "0 bytes, not gone";
+        EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
+        EXPECT_TRUE(Lines(setup).empty());
+        ClickDialogButton(done.window, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(done.window));
+    }
+    EXPECT_TRUE(WaitFor([&] { return TextOf(setup) == L"Glimmora 2.0 - NICHT AKTIV"; }, 5s));
+    EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
+    EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
+    EXPECT_FALSE(Shown(setup, L"Fehlerbehebung ausschalten"));
+    EXPECT_FALSE(IsWindowEnabled(Control(setup, L"Alle Einträge löschen")));
+    EXPECT_FALSE(IsWindowEnabled(Control(setup, L"Einzelnen Eintrag löschen")));
+
+    // With nothing to switch, the tray's double click leaves the empty look alone.
+    DoubleClickTrayIcon();
+    Sleep(800);
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
+    EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
+    EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain) {
+    // A known picture under both the stored defect at (100, 200) and the new one at (200, 150).
+    RECT area{60, 100, 260, 250};
+    const COLORREF first = 0x5A5A5A, second = 0x646464;
+    TScreenPattern background(area, TScreenPattern::Uniform(area, first));
+    auto concealing = [](COLORREF around, std::uint8_t flags) {
+        return ColorValue(SolveColor(SplitColor(around), flags));
+    };
+    // Dark enough that the one free channel (blue) is not driven to its end: the two pictures
+    // give two different concealing colours.
+    ASSERT_NE(concealing(first, 0x11), concealing(second, 0x11));
+
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, Records(WorkedExample));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    ASSERT_TRUE(ScreenShows({100, 200}, concealing(first, 0x11)));
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+
+    // Another program holds the file without sharing it while the user marks a defect.
+    HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    HWND capture = StartCapture(program, setup);
+    ClickAt(200, 150);
+    Choose(program, L"TFAusBla", Red);
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    ClickAt(600, 650, true);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+
+    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
+    ASSERT_TRUE(error.window);
+    EXPECT_EQ(error.text, L"I/O error 32.");
+    ClickDialogButton(error.window, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(error.window));
+
+    // The new entry is listed; the overlays stay hidden and the look is not updated.
+    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  100 x 200 rot=an  grün=aus ",
+                                                       L"2.Pixel:  1023 x 0 blau=aus ",
+                                                       L"3.Pixel:  200 x 150 rot=an  "}));
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+    // The timer stays off: shown again by hand, the stored defect's overlay keeps its colour
+    // while the picture behind it changes.
+    ClickControl(setup, L"Fehlerbehebung ausschalten");
+    ClickControl(setup, L"Fehlerbehebung einschalten");
+    EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 100, 200) != nullptr; }, 5s));
+    background.Repaint(TScreenPattern::Uniform(area, second));
+    Sleep(1500);
+    background.WaitPainted();
+    EXPECT_EQ(ScreenColor(100, 200), concealing(first, 0x11))
+        << Show(ScreenColor(100, 200)) << ": recoloured without a timer";
+
+    CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(file), Records(WorkedExample)) << "the failed save left the file alone";
+    EXPECT_EQ(GetFileAttributesW(folder.File(L"Glimmora.pix.tmp").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "and nothing beside it";
+
+    // The next command saves, places the overlays and starts the timer again.
+    capture = StartCapture(program, setup);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    const std::vector<std::uint8_t> saved =
+        Records({WorkedExample[0], WorkedExample[1], {200, 150, RedOn}});
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
+    EXPECT_EQ(CountVisible(program, L"#32770"), 0);
+    background.WaitPainted();
+    EXPECT_TRUE(ScreenShows({100, 200}, concealing(second, 0x11))) << Show(ScreenColor(100, 200));
+    EXPECT_TRUE(ScreenShows({200, 150}, concealing(second, RedOn))) << Show(ScreenColor(200, 150));
+    EXPECT_TRUE(OverlayAt(program, 200, 150));
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
