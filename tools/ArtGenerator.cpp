@@ -354,9 +354,10 @@ void Generate(const std::filesystem::path& folder) {
     const std::vector<IconPicture> active = MonitorIcon(PaintColourBars, 4, StandardPalette16());
     WriteFile(folder / "IcoAk.ico", EncodeIcon(active));
 
-    // The program's own icon also serves Explorer's largest views.
+    // The program's own icon also serves Explorer's largest views. That picture goes in as a
+    // PNG: as a bitmap it would add a quarter of a megabyte to the exe.
     std::vector<IconPicture> program = active;
-    program.push_back({DrawMonitor(256, PaintColourBars), 32, {}});
+    program.push_back({DrawMonitor(256, PaintColourBars), 32, {}, IconStorage::Png});
     WriteFile(folder / "MainIcon.ico", EncodeIcon(program));
 
     const std::vector<Rgba> darkPalette{Black, Grey, Silver, White};

@@ -1,9 +1,13 @@
 #include "tools/ImageFiles.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
+
+#include "tools/Deflate.h"
 
 namespace art {
 
@@ -165,6 +169,50 @@ Bytes EncodeIconPicture(const IconPicture& picture) {
     return out;
 }
 
+// PNG numbers are big-endian.
+void PutBig32(Bytes& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        Put8(out, (value >> shift) & 0xFF);
+}
+
+// Length, type, data, and the CRC of type and data.
+void PutChunk(Bytes& out, const char (&type)[5], const Bytes& data) {
+    PutBig32(out, static_cast<std::uint32_t>(data.size()));
+    Bytes checked(type, type + 4);
+    checked.insert(checked.end(), data.begin(), data.end());
+    out.insert(out.end(), checked.begin(), checked.end());
+    PutBig32(out, Crc32(checked));
+}
+
+// Row filters: each byte is sent less the byte 4 to its left (Sub) or the one above (Up).
+enum class RowFilter : std::uint8_t { None = 0, Sub = 1, Up = 2 };
+
+// The row with its filter byte in front. Of the three filters the one whose output, read as
+// signed bytes, sums smallest in magnitude: a flat row under Sub and a row like the one above
+// under Up turn to zeros, which the compressor sends as a few long runs.
+Bytes FilteredRow(const Bytes& row, const Bytes& above) {
+    Bytes best;
+    long bestCost = 0;
+    for (RowFilter filter : {RowFilter::None, RowFilter::Sub, RowFilter::Up}) {
+        Bytes candidate{static_cast<std::uint8_t>(filter)};
+        long cost = 0;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::uint8_t left = i >= 4 ? row[i - 4] : 0;
+            const std::uint8_t subtract = filter == RowFilter::Sub  ? left
+                                          : filter == RowFilter::Up ? above[i]
+                                                                    : 0;
+            const auto value = static_cast<std::uint8_t>(row[i] - subtract);
+            candidate.push_back(value);
+            cost += std::abs(static_cast<int>(static_cast<std::int8_t>(value)));
+        }
+        if (best.empty() || cost < bestCost) {
+            best = std::move(candidate);
+            bestCost = cost;
+        }
+    }
+    return best;
+}
+
 // Icon and cursor directories: a 6-byte head and 16 bytes per picture, the pictures behind.
 // A width or height of 256 is stored as 0.
 struct DirectoryEntry {
@@ -203,9 +251,12 @@ Bytes EncodeIcon(const std::vector<IconPicture>& pictures) {
     std::vector<DirectoryEntry> entries;
     for (const IconPicture& picture : pictures) {
         const int colours = picture.bitsPerPixel == 4 ? 16 : 0; // 0: 256 or more
+        if (picture.storage == IconStorage::Png && picture.bitsPerPixel != 32)
+            throw std::invalid_argument("a PNG icon picture has 32 bits per pixel");
         entries.push_back({picture.image.Width(), picture.image.Height(), colours, 1,
                            static_cast<unsigned>(picture.bitsPerPixel),
-                           EncodeIconPicture(picture)});
+                           picture.storage == IconStorage::Png ? EncodePng(picture.image)
+                                                               : EncodeIconPicture(picture)});
     }
     return EncodeDirectory(1, entries);
 }
@@ -261,6 +312,36 @@ Bytes EncodeBitmap24(const Image& image) {
              ++pad)
             Put8(out, 0);
     }
+    return out;
+}
+
+Bytes EncodePng(const Image& image) {
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+    Bytes header;
+    PutBig32(header, static_cast<std::uint32_t>(image.Width()));
+    PutBig32(header, static_cast<std::uint32_t>(image.Height()));
+    Put8(header, 8); // bits per sample
+    Put8(header, 6); // red, green, blue and alpha
+    Put8(header, 0); // deflate
+    Put8(header, 0); // the row filters
+    Put8(header, 0); // not interlaced
+    PutChunk(out, "IHDR", header);
+
+    const std::size_t rowBytes = 4 * static_cast<std::size_t>(image.Width());
+    Bytes filtered, above(rowBytes, 0);
+    for (int y = 0; y < image.Height(); ++y) {
+        Bytes row;
+        for (int x = 0; x < image.Width(); ++x) {
+            const Rgba colour = image.At(x, y).a == 0 ? Clear : image.At(x, y);
+            row.insert(row.end(), {colour.r, colour.g, colour.b, colour.a});
+        }
+        const Bytes line = FilteredRow(row, above);
+        filtered.insert(filtered.end(), line.begin(), line.end());
+        above = std::move(row);
+    }
+    PutChunk(out, "IDAT", ZlibCompress(filtered));
+    PutChunk(out, "IEND", {});
     return out;
 }
 

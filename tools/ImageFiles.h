@@ -1,6 +1,7 @@
-// Pictures in memory and the three Windows file formats the program's resources use: icons
-// (.ico), cursors (.cur) and bitmaps (.bmp). Everything is written byte by byte here, so the
-// art tool needs nothing but the C++ standard library.
+// Pictures in memory and the file formats the program's resources use: icons (.ico), cursors
+// (.cur), bitmaps (.bmp), and PNG for the largest picture of an icon. Everything is written
+// byte by byte here and in Deflate.cpp, so the art tool needs nothing but the C++ standard
+// library.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,11 @@ private:
     std::vector<Rgba> pixels_;
 };
 
+// How a picture sits in an icon file. A bitmap any Windows reads; a PNG file, 32 bits with
+// alpha only, from Windows Vista on, where it keeps a 256-pixel picture to a few kilobytes
+// instead of a quarter of a megabyte.
+enum class IconStorage { Bitmap, Png };
+
 // One picture of an icon file and how it is stored: 4 or 8 bits per pixel with `palette`
 // (every opaque colour must be in it; pixels are either opaque or fully clear), or 32 bits
 // with alpha (the palette is unused).
@@ -45,6 +51,7 @@ struct IconPicture {
     Image image;
     int bitsPerPixel;
     std::vector<Rgba> palette;
+    IconStorage storage = IconStorage::Bitmap;
 };
 
 // The sixteen colours every Windows display has, in the order 4-bit pictures index them.
@@ -66,6 +73,10 @@ std::vector<std::uint8_t> EncodeCursor(const MonochromeCursor& cursor);
 
 // 24 bits per pixel; any alpha is ignored.
 std::vector<std::uint8_t> EncodeBitmap24(const Image& image);
+
+// A PNG file of 8-bit RGBA, not interlaced. Clear pixels are stored as clear black, as in the
+// icons' bitmaps; each row is filtered the way that leaves it the smallest values.
+std::vector<std::uint8_t> EncodePng(const Image& image);
 
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 

@@ -7,15 +7,6 @@
 
 std::wstring GlimmoraExe;
 
-std::wstring WindowsPath(const std::wstring& path) {
-    if (path.empty() || path[0] != L'/')
-        return path;
-    std::wstring windows = L"Z:" + path;
-    for (wchar_t& c : windows)
-        if (c == L'/')
-            c = L'\\';
-    return windows;
-}
 
 // --- Files -----------------------------------------------------------------------------------
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/WinePath.h"
+
 using namespace std::chrono_literals;
 
 // The Glimmora.exe under test; set by main from the first command-line argument.
 extern std::wstring GlimmoraExe;
 
-// A Unix path (as CMake passes it) in the form Windows calls take under Wine.
-std::wstring WindowsPath(const std::wstring& path);
 
 // A new empty folder under %TEMP%, removed with everything in it at the end.
 class TTempFolder {

@@ -12,19 +12,9 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+#include "tests/support/WinePath.h"
 
 namespace {
-
-// CMake hands over a Unix path; under Wine the root of the Unix file system is drive Z.
-std::wstring WindowsPath(const std::wstring& path) {
-    if (path.empty() || path[0] != L'/')
-        return path;
-    std::wstring windows = L"Z:" + path;
-    for (wchar_t& c : windows)
-        if (c == L'/')
-            c = L'\\';
-    return windows;
-}
 
 // Glimmora.exe mapped for its resources only; none of its code runs.
 class Resources : public ::testing::Test {
@@ -168,6 +158,7 @@ TEST_F(Resources, CaptureCursorIsTheInvertingCrossHairWithItsHotSpotInTheRing) {
 struct IconEntry {
     int size;
     int bitsPerPixel;
+    int id; // of the RT_ICON resource holding the picture
 };
 
 // The pictures an icon resource offers, as its group directory lists them.
@@ -182,7 +173,7 @@ std::vector<IconEntry> IconDirectory(HMODULE module, const wchar_t* name) {
     const int count = length >= 6 ? word(4) : 0;
     for (int i = 0; i < count && 6 + 14 * DWORD(i + 1) <= length; ++i) {
         const DWORD at = 6 + 14 * DWORD(i);
-        entries.push_back({bytes[at] == 0 ? 256 : bytes[at], word(at + 6)});
+        entries.push_back({bytes[at] == 0 ? 256 : bytes[at], word(at + 6), word(at + 12)});
     }
     return entries;
 }
@@ -342,6 +333,47 @@ TEST_F(Resources, ActiveIconShowsRedGreenAndBlueBarsOfEqualWidth) {
 
         EXPECT_EQ(Render(module, L"MAINICON", size), active) << "the program's icon differs";
     }
+}
+
+// Explorer's largest views. The picture is stored as a PNG file to keep the exe small; drawn,
+// it must be the same monitor as the bitmaps give, at full size rather than scaled up from 48.
+TEST_F(Resources, ProgramIconDrawsAt256PixelsFromAPngPicture) {
+    constexpr int Size = 256;
+    int id = 0;
+    for (const IconEntry& entry : IconDirectory(module, L"MAINICON"))
+        if (entry.size == Size)
+            id = entry.id;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON);
+    ASSERT_NE(found, nullptr);
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(bytes, nullptr);
+    const std::uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_GE(SizeofResource(module, found), sizeof signature);
+    EXPECT_TRUE(std::equal(std::begin(signature), std::end(signature), bytes));
+    EXPECT_LT(SizeofResource(module, found), 8192u);
+
+    LoadedImage icon(module, L"MAINICON", IMAGE_ICON, Size, 0);
+    ASSERT_NE(icon.handle, nullptr);
+    IconParts parts(icon.Icon());
+    ASSERT_TRUE(parts.valid);
+    ASSERT_NE(parts.info.hbmColor, nullptr);
+    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmWidth, Size);
+    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmHeight, Size);
+
+    const Pixels pixels = Render(module, L"MAINICON", Size);
+    ASSERT_EQ(pixels.size(), std::size_t(Size * Size));
+    ExpectMonitor(pixels, Size, {Red, Lime, Blue});
+    // At 256 pixels: an 8-pixel outline, a 16-pixel bezel and bars of 69, with the body one
+    // column short of the full width so that the bars come out equal.
+    std::vector<int> lengths;
+    for (const ColourRun& run : RunsAlongRow(pixels, Size, Size * 7 / 16))
+        lengths.push_back(run.length);
+    EXPECT_EQ(lengths, (std::vector<int>{8, 16, 69, 69, 69, 16, 8}));
+
+    // Clear where nothing is drawn, above the body and beside the stand; the neck grey.
+    auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * Size + x)]; };
+    EXPECT_EQ(Hex({at(0, 0), at(Size - 1, 0), at(0, Size * 7 / 8), at(Size / 2, Size * 7 / 8)}),
+              Hex({Backdrop, Backdrop, Backdrop, Grey}));
 }
 
 TEST_F(Resources, PausedIconShowsBlackLettersOnAGreyScreen) {
