@@ -4,6 +4,7 @@
 //
 //   tick 25 defects: ours X ms, literal Y ms, ratio Z
 //   reads 25 defects: batched X ms, per-pixel Y ms, ratio Z
+//   tick 25 scattered defects: ours X ms, N screen copies
 //
 // `tick_bench --write-defects <file>` only writes the 25 defects as a defect file, for the CPU
 // measurement of the running program (bench/cpu.sh).
@@ -119,10 +120,13 @@ int wmain(int argc, wchar_t** argv) {
                 literal / ours);
 
     TScreenSampler sampler;
+    std::array<POINT, MaxDefects> centres;
+    for (int i = 0; i < defects.Count(); ++i)
+        centres[static_cast<std::size_t>(i)] = {defects[i].X, defects[i].Y};
     double batched = MedianOf(rounds, app, [&] {
-        sampler.BeginTick(dc);
-        for (const TDefectPixel& d : defects)
-            sampler.SampleNeighbours(dc, d.X, d.Y);
+        sampler.ReadBlocks(dc, centres);
+        for (std::size_t i = 0; i < centres.size(); ++i)
+            sampler.Average(i);
     });
     double perPixel = MedianOf(rounds, app, [&] {
         for (const TDefectPixel& d : defects)
@@ -130,6 +134,31 @@ int wmain(int argc, wchar_t** argv) {
     });
     std::printf("reads 25 defects: batched %.3f ms, per-pixel %.3f ms, ratio %.1f\n", batched,
                 perPixel, perPixel / batched);
+
+    // The grid above lets the five blocks of a row share one screen copy. Defects strewn at
+    // random share none: the tick then pays one copy per defect.
+    TDefectList scattered;
+    std::uniform_int_distribution<int> xs(0, screen.right - 1), ys(0, screen.bottom - 1);
+    while (scattered.Count() < MaxDefects) {
+        const int x = xs(random), y = ys(random);
+        if (FindDefect(scattered, x, y) < 0)
+            AppendDefect(scattered, x, y);
+    }
+    for (int i = 0; i < MaxDefects; ++i) {
+        scattered[i].Flags = defects[i].Flags;
+        centres[static_cast<std::size_t>(i)] = {scattered[i].X, scattered[i].Y};
+        overlays[static_cast<std::size_t>(i)]->SetBounds(scattered[i].X, scattered[i].Y, 1, 1);
+    }
+    for (int i = 0; i < 20; ++i) {
+        tick.Run(scattered, dc, overlays);
+        app.ProcessMessages();
+        Sleep(50);
+    }
+    double strewn = MedianOf(rounds, app, [&] { tick.Run(scattered, dc, overlays); });
+    sampler.ReadBlocks(dc, centres);
+    std::printf("tick 25 scattered defects: ours %.3f ms, %d screen copies\n", strewn,
+                sampler.CopyCount());
+
     double stacking = MedianOf(rounds, app, [&] { TConcealmentTick::OverlaysOnTop(overlays); });
     std::printf("stacking check 25 overlays: %.3f ms\n", stacking);
     ReleaseDC(desktop, dc);

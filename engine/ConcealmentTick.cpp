@@ -1,6 +1,7 @@
 #include "engine/ConcealmentTick.h"
 
 #include <algorithm>
+#include <array>
 
 #include "engine/ColorSolver.h"
 #include "engine/Unit2.h"
@@ -16,12 +17,18 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
     // the raises leave them, so they are raised again only when another window has come above or
     // between them.
     const bool raise = !OverlaysOnTop(inUse);
-    sampler_.BeginTick(desktopDC);
+
+    // All blocks are read before any colour is set. That reads what entry by entry would: a
+    // new colour shows only when its overlay repaints, after the tick.
+    std::array<POINT, MaxDefects> centres;
+    for (int i = 0; i < defects.Count(); ++i)
+        centres[static_cast<std::size_t>(i)] = {defects[i].X, defects[i].Y};
+    sampler_.ReadBlocks(desktopDC, std::span(centres).first(inUse.size()));
 
     for (int i = 0; i < defects.Count(); ++i) {
         const TDefectPixel& defect = defects[i];
         TPixForm& overlay = *inUse[static_cast<std::size_t>(i)];
-        TRgb average = sampler_.SampleNeighbours(desktopDC, defect.X, defect.Y);
+        TRgb average = sampler_.Average(static_cast<std::size_t>(i));
         // The same colour again repaints nothing.
         overlay.SetColor(ColorValue(SolveColor(average, defect.Flags)));
         if (raise)

@@ -1,6 +1,6 @@
 #include "engine/ScreenSampler.h"
 
-#include <array>
+#include <algorithm>
 
 #include "ui/OSError.h"
 
@@ -12,6 +12,19 @@ constexpr int NeighbourOffsets[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
 
 constexpr std::uint32_t InvalidColor = 0xFFFFFFFF; // what GetPixel gives outside the desktop
 
+RECT BlockAround(POINT centre) {
+    return {centre.x - 1, centre.y - 1, centre.x + 2, centre.y + 2};
+}
+
+long Area(const RECT& r) {
+    return static_cast<long>(r.right - r.left) * (r.bottom - r.top);
+}
+
+RECT Union(const RECT& a, const RECT& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
 } // namespace
 
 TScreenSampler::TScreenSampler() {
@@ -20,8 +33,8 @@ TScreenSampler::TScreenSampler() {
         RaiseLastOSError();
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 3;
-    info.bmiHeader.biHeight = -3; // top-down
+    info.bmiHeader.biWidth = StageWidth;
+    info.bmiHeader.biHeight = -StageHeight; // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -38,45 +51,89 @@ TScreenSampler::~TScreenSampler() {
         SelectObject(dc_.Get(), previousBitmap_);
 }
 
-void TScreenSampler::BeginTick(HDC desktopDC) {
+void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
+    const std::size_t count = std::min(centres.size(), MaxBlocks);
+    std::copy_n(centres.begin(), count, centres_.begin());
+    for (auto& colors : colors_)
+        colors.fill(InvalidColor); // what is not read below lies off the desktop
+    copies_ = 0;
     // GetPixel answers CLR_INVALID outside the device context's clipping region. On one screen
     // (and on monitors that form a rectangle) that is a rectangle; otherwise ask point by point.
-    // It changes only with the display settings, so once per tick is enough.
     region_ = GetClipBox(desktopDC, &area_);
+    if (region_ != SIMPLEREGION && region_ != COMPLEXREGION)
+        return;
+
+    // From the top down, each block joins the copy above it while the shared copy reads little
+    // more than the two would and fits the staging bitmap. (An insertion sort: a library sort
+    // may allocate, and there are at most 25.)
+    std::array<std::uint8_t, MaxBlocks> order{};
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t k = i;
+        for (; k > 0 && centres_[order[k - 1]].y > centres_[i].y; --k)
+            order[k] = order[k - 1];
+        order[k] = static_cast<std::uint8_t>(i);
+    }
+
+    std::size_t first = 0;
+    RECT group{};
+    for (std::size_t k = 0; k < count; ++k) {
+        const RECT block = BlockAround(centres_[order[k]]);
+        if (k > first) {
+            const RECT joined = Union(group, block);
+            if (joined.right - joined.left <= StageWidth &&
+                joined.bottom - joined.top <= StageHeight &&
+                Area(joined) <= Area(group) + Area(block) + MergeAllowance) {
+                group = joined;
+                continue;
+            }
+            CopyGroup(desktopDC, group, std::span(order).subspan(first, k - first));
+        }
+        first = k;
+        group = block;
+    }
+    if (count > first)
+        CopyGroup(desktopDC, group, std::span(order).subspan(first, count - first));
+}
+
+void TScreenSampler::CopyGroup(HDC desktopDC, RECT group, std::span<const std::uint8_t> members) {
+    // Only the part on the desktop is copied: a source partly off the desktop is not copied
+    // reliably everywhere. What lies outside is never read from the blocks.
+    RECT copy{};
+    if (!IntersectRect(&copy, &group, &area_))
+        return;
+    BitBlt(dc_.Get(), 0, 0, copy.right - copy.left, copy.bottom - copy.top, desktopDC, copy.left,
+           copy.top, SRCCOPY);
+    GdiFlush(); // the DIB's memory is read directly: the blit must have landed
+    ++copies_;
+
+    for (std::uint8_t index : members) {
+        const POINT c = centres_[index];
+        for (std::size_t i = 0; i < 8; ++i) {
+            const int px = c.x + NeighbourOffsets[i][0], py = c.y + NeighbourOffsets[i][1];
+            if (px < copy.left || px >= copy.right || py < copy.top || py >= copy.bottom ||
+                !Inside(desktopDC, px, py))
+                continue; // stays CLR_INVALID
+            const std::uint32_t pixel = bits_[(py - copy.top) * StageWidth + (px - copy.left)];
+            // The DIB holds 0x00RRGGBB; colour values are 0x00BBGGRR.
+            colors_[index][i] = ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+        }
+    }
+}
+
+bool TScreenSampler::Inside(HDC desktopDC, int x, int y) const {
+    if (region_ == SIMPLEREGION)
+        return x >= area_.left && x < area_.right && y >= area_.top && y < area_.bottom;
+    return region_ == COMPLEXREGION && PtVisible(desktopDC, x, y);
+}
+
+TRgb TScreenSampler::Average(std::size_t index) const {
+    return AverageNeighbours(colors_[std::min(index, MaxBlocks - 1)]);
 }
 
 TRgb TScreenSampler::SampleNeighbours(HDC desktopDC, int x, int y) {
-    const int region = region_;
-    const RECT& area = area_;
-    if (region == SIMPLEREGION || region == COMPLEXREGION) {
-        // Only the part of the block that lies on the desktop is copied: a source partly off the
-        // desktop is not copied reliably everywhere.
-        RECT block{x - 1, y - 1, x + 2, y + 2}, copy{};
-        if (IntersectRect(&copy, &block, &area)) {
-            BitBlt(dc_.Get(), copy.left - block.left, copy.top - block.top,
-                   copy.right - copy.left, copy.bottom - copy.top, desktopDC, copy.left,
-                   copy.top, SRCCOPY);
-            GdiFlush(); // the DIB's memory is read directly: the blit must have landed
-        }
-    }
-
-    std::array<std::uint32_t, 8> colors;
-    for (std::size_t i = 0; i < colors.size(); ++i) {
-        const int dx = NeighbourOffsets[i][0], dy = NeighbourOffsets[i][1];
-        const int px = x + dx, py = y + dy;
-        const bool inside =
-            region == SIMPLEREGION
-                ? px >= area.left && px < area.right && py >= area.top && py < area.bottom
-                : region == COMPLEXREGION && PtVisible(desktopDC, px, py);
-        if (!inside) {
-            colors[i] = InvalidColor;
-            continue;
-        }
-        const std::uint32_t pixel = bits_[(dy + 1) * 3 + dx + 1];
-        // The DIB holds 0x00RRGGBB; colour values are 0x00BBGGRR.
-        colors[i] = ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
-    }
-    return AverageNeighbours(colors);
+    const POINT centre{x, y};
+    ReadBlocks(desktopDC, std::span(&centre, 1));
+    return Average(0);
 }
 
 TRgb SampleNeighboursPerPixel(HDC desktopDC, int x, int y) {

@@ -7,7 +7,6 @@
 
 std::wstring GlimmoraExe;
 
-
 // --- Files -----------------------------------------------------------------------------------
 
 namespace {
@@ -189,8 +188,8 @@ std::string Utf8(const std::wstring& text) {
     int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                        length, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length,
+                        nullptr, nullptr);
     return out;
 }
 
@@ -474,8 +473,8 @@ constexpr wchar_t DesktopKey[] = L"Control Panel\\Desktop";
 
 TLogPixels::TLogPixels(DWORD dpi) {
     DWORD size = sizeof previous_;
-    hadValue_ = RegGetValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", RRF_RT_REG_DWORD,
-                             nullptr, &previous_, &size) == ERROR_SUCCESS;
+    hadValue_ = RegGetValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                             &previous_, &size) == ERROR_SUCCESS;
     RegSetKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
 }
 

@@ -16,7 +16,6 @@ using namespace std::chrono_literals;
 // The Glimmora.exe under test; set by main from the first command-line argument.
 extern std::wstring GlimmoraExe;
 
-
 // A new empty folder under %TEMP%, removed with everything in it at the end.
 class TTempFolder {
 public:

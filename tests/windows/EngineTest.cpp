@@ -79,34 +79,113 @@ protected:
 
 } // namespace
 
-TEST_F(DesktopReads, OneBlitPerDefectGivesTheGetPixelAverageEverywhere) {
+TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
     RECT screen = TScreenPattern::Screen();
     std::mt19937 random(20261207);
-    std::vector<std::uint32_t> pattern(
-        static_cast<std::size_t>(screen.right * screen.bottom));
+    std::vector<std::uint32_t> pattern(static_cast<std::size_t>(screen.right * screen.bottom));
     for (auto& p : pattern)
         p = random() & 0xFFFFFF;
     TScreenPattern window(screen, pattern);
 
-    int w = screen.right, h = screen.bottom;
-    std::vector<POINT> points = {{0, 0},         {w - 1, 0},     {0, h - 1},     {w - 1, h - 1},
-                                 {w / 2, 0},     {0, h / 2},     {w - 1, h / 2}, {w / 2, h - 1},
-                                 {1, 1},         {w - 2, h - 2}, {-1, -1},       {w, h},
-                                 {-5, 100},      {100, h + 3}};
+    const int w = screen.right, h = screen.bottom;
     std::uniform_int_distribution<int> xs(0, w - 1), ys(0, h - 1);
-    for (int i = 0; i < 200; ++i)
-        points.push_back({xs(random), ys(random)});
+    auto scattered = [&](int n) {
+        std::vector<POINT> points;
+        for (int i = 0; i < n; ++i)
+            points.push_back({xs(random), ys(random)});
+        return points;
+    };
+    auto row = [](int x, int y, int n, int step) {
+        std::vector<POINT> points;
+        for (int i = 0; i < n; ++i)
+            points.push_back({x + i * step, y + (i % 3) - 1});
+        return points;
+    };
+    // Sets of centres read together, so that blocks share copies: on the edges and corners, off
+    // the screen, overlapping, in rows across the screen and in clusters.
+    const std::vector<std::vector<POINT>> sets = {
+        {{0, 0},
+         {w - 1, 0},
+         {0, h - 1},
+         {w - 1, h - 1},
+         {w / 2, 0},
+         {0, h / 2},
+         {w - 1, h / 2},
+         {w / 2, h - 1},
+         {1, 1},
+         {w - 2, h - 2},
+         {-1, -1},
+         {w, h},
+         {-5, 100},
+         {100, h + 3}},
+        {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {5, 2}, {-1, 1}, {3, -1}},
+        {{w - 1, h - 1}, {w - 2, h - 1}, {w - 1, h - 2}, {w, h - 1}, {w - 3, h}},
+        row(0, 40, 25, 42),
+        row(-2, h - 1, 25, 47),
+        row(w / 3, h / 2, 25, 1),
+        {{300, 300}, {301, 300}, {302, 301}, {300, 317}, {330, 310}, {600, 305}, {10, 299}},
+        scattered(25),
+        scattered(25),
+        scattered(25),
+    };
 
     TScreenSampler sampler;
-    sampler.BeginTick(dc);
-    for (POINT p : points) {
-        TRgb batched = sampler.SampleNeighbours(dc, p.x, p.y);
-        TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
-        TRgb expected = ExpectedAverage(pattern, screen, p.x, p.y);
-        EXPECT_EQ(batched, perPixel) << p.x << "," << p.y << ": " << Show(batched) << " vs "
-                                     << Show(perPixel);
-        EXPECT_EQ(batched, expected) << p.x << "," << p.y << ": " << Show(batched) << " vs "
-                                     << Show(expected);
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        SCOPED_TRACE(s);
+        const std::vector<POINT>& points = sets[s];
+        sampler.ReadBlocks(dc, points);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const POINT p = points[i];
+            TRgb together = sampler.Average(i);
+            TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
+            TRgb expected = ExpectedAverage(pattern, screen, p.x, p.y);
+            EXPECT_EQ(together, perPixel)
+                << p.x << "," << p.y << ": " << Show(together) << " vs " << Show(perPixel);
+            EXPECT_EQ(together, expected)
+                << p.x << "," << p.y << ": " << Show(together) << " vs " << Show(expected);
+        }
+    }
+    for (POINT p : scattered(100)) {
+        TRgb alone = sampler.SampleNeighbours(dc, p.x, p.y);
+        EXPECT_EQ(alone, ExpectedAverage(pattern, screen, p.x, p.y))
+            << p.x << "," << p.y << ": " << Show(alone);
+    }
+}
+
+// A copy from the screen costs far more than its pixels: neighbours share one, distant
+// defects do not make one copy of the screen between them.
+TEST_F(DesktopReads, BlocksThatLieCloseTogetherShareACopy) {
+    RECT screen = TScreenPattern::Screen();
+    TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x808080));
+    struct Case {
+        const char* layout;
+        std::vector<POINT> centres;
+        int copies;
+    };
+    const Case cases[] = {
+        {"one", {{200, 200}}, 1},
+        {"five in a row", {{40, 40}, {220, 40}, {400, 40}, {580, 40}, {760, 40}}, 1},
+        {"a two-by-two cluster", {{500, 500}, {501, 500}, {500, 501}, {501, 501}}, 1},
+        {"a column", {{100, 100}, {100, 200}, {100, 300}}, 3},
+        {"a five-by-five grid",
+         [] {
+             std::vector<POINT> grid;
+             for (int i = 0; i < 25; ++i)
+                 grid.push_back({40 + (i % 5) * 180, 40 + (i / 5) * 130});
+             return grid;
+         }(),
+         5},
+        {"two rows far apart", {{100, 100}, {900, 100}, {100, 600}, {900, 601}}, 2},
+        {"off the screen", {{-10, -10}}, 0},
+    };
+    TScreenSampler sampler;
+    for (const Case& c : cases) {
+        sampler.ReadBlocks(dc, c.centres);
+        EXPECT_EQ(sampler.CopyCount(), c.copies) << c.layout;
+        // Off the screen every neighbour counts as white.
+        const TRgb expected = c.copies ? TRgb{128, 128, 128} : TRgb{255, 255, 255};
+        for (std::size_t i = 0; i < c.centres.size(); ++i)
+            EXPECT_EQ(sampler.Average(i), expected) << c.layout << " " << i;
     }
 }
 
@@ -114,7 +193,6 @@ TEST_F(DesktopReads, ADefectInTheCornerCountsFiveWhiteNeighboursOffTheScreen) {
     RECT screen = TScreenPattern::Screen();
     TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x000000));
     TScreenSampler sampler;
-    sampler.BeginTick(dc);
     EXPECT_EQ(sampler.SampleNeighbours(dc, 0, 0), (TRgb{159, 159, 159}));
     EXPECT_EQ(SampleNeighboursPerPixel(dc, 0, 0), (TRgb{159, 159, 159}));
     EXPECT_EQ(sampler.SampleNeighbours(dc, screen.right - 1, screen.bottom - 1),
@@ -203,12 +281,12 @@ TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
     Place();
     // First tick: overlay 1 still shows black when overlay 0 reads it, and the reverse.
     Tick();
-    TRgb first0 = SolveColor(AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x808080,
-                                                 0x000000, 0x808080, 0x808080, 0x808080}}),
+    TRgb first0 = SolveColor(AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x808080, 0x000000,
+                                                 0x808080, 0x808080, 0x808080}}),
                              RedOn);
     EXPECT_EQ(ScreenAt(200, 200), first0);
-    TRgb first1 = AverageNeighbours({{0x808080, 0x808080, 0x808080, 0x000000, 0x808080,
-                                      0x808080, 0x808080, 0x808080}});
+    TRgb first1 = AverageNeighbours(
+        {{0x808080, 0x808080, 0x808080, 0x000000, 0x808080, 0x808080, 0x808080, 0x808080}});
     EXPECT_EQ(ScreenAt(201, 200), first1);
     // Second tick: each reads the colour the other showed after the first.
     Tick();
@@ -231,7 +309,8 @@ TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
     std::span<TPixForm* const> inUse(overlays.data(), 3);
     EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
 
-    TScreenPattern cover({90, 390, 140, 410}, TScreenPattern::Uniform({90, 390, 140, 410}, 0xFF00FF));
+    TScreenPattern cover({90, 390, 140, 410},
+                         TScreenPattern::Uniform({90, 390, 140, 410}, 0xFF00FF));
     EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
     Tick();
     EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));

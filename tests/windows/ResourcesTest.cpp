@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/WinePath.h"
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <cwchar>
 #include <string>
 #include <vector>
-#include "tests/support/WinePath.h"
 
 namespace {
 
