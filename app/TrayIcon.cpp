@@ -34,12 +34,12 @@ DWORD ReadShellVersion() {
     auto proc = [&](const char* name) {
         return reinterpret_cast<void (*)()>(GetProcAddress(versionDll.Get(), name));
     };
-    auto getSize = reinterpret_cast<DWORD(WINAPI*)(LPCWSTR, LPDWORD)>(
-        proc("GetFileVersionInfoSizeW"));
-    auto getInfo = reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID)>(
-        proc("GetFileVersionInfoW"));
-    auto query = reinterpret_cast<BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT)>(
-        proc("VerQueryValueW"));
+    auto getSize =
+        reinterpret_cast<DWORD(WINAPI*)(LPCWSTR, LPDWORD)>(proc("GetFileVersionInfoSizeW"));
+    auto getInfo =
+        reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID)>(proc("GetFileVersionInfoW"));
+    auto query =
+        reinterpret_cast<BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT)>(proc("VerQueryValueW"));
     if (!getSize || !getInfo || !query)
         return 0;
     DWORD ignored = 0;

@@ -35,8 +35,8 @@ HICON LoadLookIcon(const wchar_t* name) {
 } // namespace
 
 TForm1::TForm1()
-    : TForm(Form1Definition()), iconAk_(LoadLookIcon(L"ICO_AK")),
-      iconDk_(LoadLookIcon(L"ICO_DK")), PopupMenu1(this), TrayIcon1(this), ThreadTimer1(this) {
+    : TForm(Form1Definition()), iconAk_(LoadLookIcon(L"ICO_AK")), iconDk_(LoadLookIcon(L"ICO_DK")),
+      PopupMenu1(this), TrayIcon1(this), ThreadTimer1(this) {
     ber1 = PopupMenu1.Add(L"Info", [this] { ber1Click(); });
     hom = PopupMenu1.Add(L"Homepage", [this] { homClick(); });
     N1 = PopupMenu1.Add(L"-");
@@ -53,8 +53,8 @@ TForm1::TForm1()
     TrayIcon1.SetDropDownMenu(&PopupMenu1);
     TrayIcon1.SetPopupMenu(&PopupMenu1);
     TrayIcon1.SetVisibility({});
-    TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift,
-                                  int x, int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
+    TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift, int x,
+                                  int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
 
     // Not enabled here: FormCreate starts it once the defect file has been read.
     ThreadTimer1.SetInterval(125);

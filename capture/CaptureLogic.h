@@ -29,7 +29,8 @@ public:
 
 class TCaptureLogic {
 public:
-    TCaptureLogic(TDefectList& defects, TCaptureScreen& screen) : defects_(defects), screen_(screen) {}
+    TCaptureLogic(TDefectList& defects, TCaptureScreen& screen)
+        : defects_(defects), screen_(screen) {}
 
     // The phase is the only state, and it outlives a capture: the next one starts where this
     // one ended.

@@ -22,7 +22,8 @@ TFormDefinition FBackDefinition() {
 
 } // namespace
 
-TFBack::TFBack() : TForm(FBackDefinition()) {}
+TFBack::TFBack() : TForm(FBackDefinition()) {
+}
 
 void TFBack::FormCreate() {
     // Client coordinates of a click are then screen coordinates of the primary screen, in
@@ -72,9 +73,8 @@ void TFBack::FormKeyDown(WORD key) {
 }
 
 std::uint32_t TFBack::ChooseColor(TCapturePhase phase, std::uint32_t preset) {
-    TColorChooser& chooser = phase == TCapturePhase::Black
-                                 ? static_cast<TColorChooser&>(*FAusBla)
-                                 : static_cast<TColorChooser&>(*FAusWhi);
+    TColorChooser& chooser = phase == TCapturePhase::Black ? static_cast<TColorChooser&>(*FAusBla)
+                                                           : static_cast<TColorChooser&>(*FAusWhi);
     chooser.ChosenColor = preset;
     chooser.ShowModal();
     return chooser.ChosenColor;

@@ -20,7 +20,8 @@ TFormDefinition PixFormDefinition() {
 
 } // namespace
 
-TPixForm::TPixForm() : TForm(PixFormDefinition()) {}
+TPixForm::TPixForm() : TForm(PixFormDefinition()) {
+}
 
 void TPixForm::FormCreate() {
     SetBounds(Left(), Top(), 1, 1);

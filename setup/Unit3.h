@@ -11,12 +11,12 @@ public:
 
     TLabel Label1;
     TListBox ListBox1;
-    TButton Button1; // "Pixelfehler definieren"
-    TButton Button2; // "Alle Einträge löschen"
-    TButton Button4; // "In den Tray"
-    TButton Button5; // "Beenden"
-    TButton Button6; // "Anleitung"
-    TButton Button7; // "Einzelnen Eintrag löschen"
+    TButton Button1;           // "Pixelfehler definieren"
+    TButton Button2;           // "Alle Einträge löschen"
+    TButton Button4;           // "In den Tray"
+    TButton Button5;           // "Beenden"
+    TButton Button6;           // "Anleitung"
+    TButton Button7;           // "Einzelnen Eintrag löschen"
     TSpeedButton SpeedButton1; // off picture: resumes
     TSpeedButton SpeedButton2; // on picture: pauses
     TSpeedButton BDeaNULL;     // off picture, no action: nothing to conceal

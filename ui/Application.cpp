@@ -61,8 +61,7 @@ void TApplication::Initialize() {
     // A zero-sized window that is never shown. It owns every form, so none of them gets a
     // task-bar button, and it receives the hand-over's wake-up messages.
     handle_ = CreateWindowExW(0, ApplicationClassName, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                  WS_MINIMIZEBOX,
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
                               0, 0, nullptr, nullptr, instance_, this);
     if (!handle_)
@@ -172,7 +171,8 @@ void TApplication::ShowException(const std::wstring& message) {
     ShowMessageBox(ErrorBoxText(message), title_, MB_OK | MB_ICONSTOP);
 }
 
-int TApplication::ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+int TApplication::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
+                                 UINT flags) {
     HWND active = GetActiveWindow();
     std::vector<HWND> disabled = DisableTaskWindows(nullptr);
     int result = ::MessageBoxW(handle_, text.c_str(), caption.c_str(), flags);
@@ -235,8 +235,7 @@ bool TApplication::Synchronize(const void* owner, void (*call)(void*), void* con
         PostMessageW(wake, WM_NULL, 0, 0);
         lock.lock();
         while (!request.done) {
-            if (!syncDone_.wait_for(lock, WakeRetry, [&] { return request.done; }) &&
-                syncWindow_) {
+            if (!syncDone_.wait_for(lock, WakeRetry, [&] { return request.done; }) && syncWindow_) {
                 wake = syncWindow_;
                 lock.unlock();
                 PostMessageW(wake, WM_NULL, 0, 0);

@@ -109,8 +109,7 @@ private:
         std::function<void()> clearInstance;
     };
 
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     void AddForm(std::unique_ptr<TForm> form, std::function<void()> clearInstance);
     void DispatchOne(MSG& message);

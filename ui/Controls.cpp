@@ -14,9 +14,9 @@ TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DW
     : TComponent(&form), form_(form), parent_(parent), bounds_(bounds), font_(form.DefaultFont()) {
     if (parent_)
         parent_->children_.push_back(this);
-    handle_ = CreateWindowExW(exStyle, windowClass, text.c_str(),
-                              WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, form.Handle(),
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    handle_ =
+        CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, 0,
+                        0, 0, 0, form.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!handle_)
         RaiseLastOSError();
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -46,8 +46,7 @@ TControl::~TControl() {
 }
 
 TControl* TControl::FromHandle(HWND window) noexcept {
-    return window ? reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))
-                  : nullptr;
+    return window ? reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
 }
 
 int TControl::Scale(int designPixels) const {
@@ -173,8 +172,7 @@ void TControl::Subclass() {
         SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     TControl* self = FromHandle(window);
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
@@ -197,11 +195,12 @@ LRESULT TControl::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
 
 TLabel::TLabel(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
                TAlignment alignment, bool wordWrap, bool autoSize)
-    : TControl(form, parent, L"STATIC", WS_VISIBLE | SS_NOTIFY |
-                                            (alignment == TAlignment::Center ? SS_CENTER
-                                             : wordWrap                      ? SS_LEFT
-                                                                             : SS_LEFTNOWORDWRAP) |
-                                            SS_NOPREFIX,
+    : TControl(form, parent, L"STATIC",
+               WS_VISIBLE | SS_NOTIFY |
+                   (alignment == TAlignment::Center ? SS_CENTER
+                    : wordWrap                      ? SS_LEFT
+                                                    : SS_LEFTNOWORDWRAP) |
+                   SS_NOPREFIX,
                0, bounds, text),
       autoSize_(autoSize) {
     if (autoSize_)
@@ -274,7 +273,8 @@ TButton::TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstri
                  bool isDefault)
     : TControl(form, parent, L"BUTTON",
                WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds,
-               text) {}
+               text) {
+}
 
 void TButton::Command(WORD code) {
     if (code != BN_CLICKED)
@@ -376,8 +376,8 @@ const wchar_t* TPanel::RegisterPanelClass() {
 
 TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer,
                TBevel inner)
-    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, L""),
-      color_(color), outer_(outer), inner_(inner) {
+    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, L""), color_(color),
+      outer_(outer), inner_(inner) {
     Subclass();
 }
 
@@ -422,7 +422,8 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 TSpeedButton::TSpeedButton(TForm& form, TControl* parent, TBounds bounds,
                            const std::wstring& accessibleName, HBITMAP picture, bool flat)
     : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_OWNERDRAW, 0, bounds, accessibleName),
-      picture_(picture), flat_(flat) {}
+      picture_(picture), flat_(flat) {
+}
 
 void TSpeedButton::SetPicture(HBITMAP picture) {
     picture_ = picture;
@@ -463,7 +464,8 @@ void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
 // --- TImage ----------------------------------------------------------------------------------
 
 TImage::TImage(TForm& form, TControl* parent, TBounds bounds, HICON icon)
-    : TControl(form, parent, L"STATIC", WS_VISIBLE | SS_OWNERDRAW, 0, bounds, L""), icon_(icon) {}
+    : TControl(form, parent, L"STATIC", WS_VISIBLE | SS_OWNERDRAW, 0, bounds, L""), icon_(icon) {
+}
 
 void TImage::DrawItem(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(ControlColor(item.hDC)));

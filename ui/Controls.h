@@ -68,8 +68,8 @@ public:
     virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
 
 protected:
-    TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style,
-             DWORD exStyle, TBounds bounds, const std::wstring& text);
+    TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
+             TBounds bounds, const std::wstring& text);
 
     // Size the control needs for its content, in physical pixels; the design size by default.
     virtual SIZE AutoSize() const;
@@ -82,8 +82,7 @@ protected:
     int Scale(int designPixels) const;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool ParentsVisible() const;
     POINT DesignOrigin() const; // the design position relative to the form's client area
 
@@ -165,8 +164,8 @@ protected:
 class TPanel : public TControl {
 public:
     enum class TBevel { None, Raised, Lowered };
-    TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color,
-           TBevel outer = TBevel::None, TBevel inner = TBevel::None);
+    TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer = TBevel::None,
+           TBevel inner = TBevel::None);
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color);
     TControlEvent OnClick;

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <utility>
 
-Exception::Exception(std::wstring message) : message_(std::move(message)), utf8_(ToUtf8(message_)) {}
+Exception::Exception(std::wstring message) : message_(std::move(message)), utf8_(ToUtf8(message_)) {
+}
 
 EInOutError::EInOutError(int errorCode)
-    : Exception(InOutErrorText(errorCode)), errorCode_(errorCode) {}
+    : Exception(InOutErrorText(errorCode)), errorCode_(errorCode) {
+}
 
 std::wstring InOutErrorText(int errorCode) {
     switch (errorCode) {
@@ -41,7 +43,8 @@ std::wstring OsErrorMessage(unsigned long errorCode, std::wstring_view systemTex
 } // namespace
 
 EOSError::EOSError(unsigned long errorCode, std::wstring_view systemText)
-    : Exception(OsErrorMessage(errorCode, systemText)), errorCode_(errorCode) {}
+    : Exception(OsErrorMessage(errorCode, systemText)), errorCode_(errorCode) {
+}
 
 std::wstring ErrorBoxText(std::wstring_view message) {
     std::wstring text(message);

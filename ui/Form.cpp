@@ -10,18 +10,17 @@
 #include "ui/OSError.h"
 
 TForm::TForm(const TFormDefinition& definition)
-    : TComponent(nullptr), className_(definition.ClassName),
-      borderStyle_(definition.BorderStyle), formStyle_(definition.FormStyle),
-      position_(definition.Position), clientWidth_(definition.ClientWidth),
-      clientHeight_(definition.ClientHeight), scaled_(definition.Scaled),
-      color_(definition.Color), font_(definition.Font) {
+    : TComponent(nullptr), className_(definition.ClassName), borderStyle_(definition.BorderStyle),
+      formStyle_(definition.FormStyle), position_(definition.Position),
+      clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
+      scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font) {
     BeginLoading();
     RegisterFormClass(definition.ClassName);
     HWND owner = Application ? Application->Handle() : nullptr;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    handle_ = CreateWindowExW(ExStyle(), definition.ClassName, definition.Caption.c_str(),
-                              Style(), definition.Left, definition.Top, 0, 0, owner, nullptr,
-                              instance, this);
+    handle_ =
+        CreateWindowExW(ExStyle(), definition.ClassName, definition.Caption.c_str(), Style(),
+                        definition.Left, definition.Top, 0, 0, owner, nullptr, instance, this);
     if (!handle_)
         RaiseLastOSError();
     dpi_ = DpiForWindow(handle_);
@@ -144,8 +143,7 @@ void TForm::KeepOnScreen() {
     top = std::max(std::min(top, static_cast<int>(work.bottom - (window.bottom - window.top))),
                    static_cast<int>(work.top));
     if (left != window.left || top != window.top)
-        SetWindowPos(handle_, nullptr, left, top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(handle_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static RECT WindowRectOf(HWND window) {

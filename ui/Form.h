@@ -127,8 +127,7 @@ protected:
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static void RegisterFormClass(const wchar_t* className);
     void ApplyDesignSize();
     void CenterOnPrimaryScreen();

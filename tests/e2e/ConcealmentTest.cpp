@@ -29,8 +29,7 @@ std::string Show(TRgb c) {
 }
 
 // Waits until the screen shows `expected` at (x, y); returns how long that took.
-std::chrono::milliseconds TimeUntil(int x, int y, TRgb expected,
-                                    std::chrono::milliseconds limit) {
+std::chrono::milliseconds TimeUntil(int x, int y, TRgb expected, std::chrono::milliseconds limit) {
     auto start = std::chrono::steady_clock::now();
     WaitFor([&] { return ScreenAt(x, y) == expected; }, limit);
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -

@@ -11,7 +11,7 @@ const std::vector<std::uint8_t> WorkedExample = {0x64, 0x00, 0x00, 0x00, 0xC8, 0
                                                  0x00, 0x00, 0x11, 0xFF, 0x03, 0x00,
                                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
 
-const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",   L"TFHaupt",
+const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",    L"TFHaupt",
                                       L"TFBack",       L"TAboutBox", L"TFAusBla",
                                       L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
 
@@ -86,8 +86,8 @@ TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
     std::wstring path = folder.File(L"Glimmora.pix");
     WriteBytes(path, WorkedExample);
     // Another program holds the file without sharing it.
-    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
     TGlimmora program(folder);

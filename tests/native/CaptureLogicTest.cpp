@@ -13,10 +13,10 @@ TEST(FlagsForChoice, EverySwatchOnBothBackgroundsAndThePresets) {
         std::uint8_t onBlack;
         std::uint8_t onWhite;
     } cases[] = {
-        {"blue", 0xFF0000, 0x04, 0x18},    {"lime", 0x00FF00, 0x02, 0x28},
-        {"red", 0x0000FF, 0x01, 0x30},     {"aqua", 0xFFFF00, 0x06, 0x08},
-        {"fuchsia", 0xFF00FF, 0x05, 0x10}, {"yellow", 0x00FFFF, 0x03, 0x20},
-        {"white", 0xFFFFFF, 0x07, 0x00},   {"black", 0x000000, 0x00, 0x38},
+        {"blue", 0xFF0000, 0x04, 0x18},         {"lime", 0x00FF00, 0x02, 0x28},
+        {"red", 0x0000FF, 0x01, 0x30},          {"aqua", 0xFFFF00, 0x06, 0x08},
+        {"fuchsia", 0xFF00FF, 0x05, 0x10},      {"yellow", 0x00FFFF, 0x03, 0x20},
+        {"white", 0xFFFFFF, 0x07, 0x00},        {"black", 0x000000, 0x00, 0x38},
         {"almost white", 0xFEFFFF, 0x03, 0x00}, {"high byte", 0xFF0000FF, 0x01, 0x30},
     };
     for (const auto& c : cases) {
@@ -61,11 +61,11 @@ struct TStep {
 
 struct TScenario {
     const char* name;
-    int prefilled;                       // entries (1000 + i, 0) before the capture
+    int prefilled; // entries (1000 + i, 0) before the capture
     TCapturePhase start;
     std::vector<TStep> steps;
-    std::vector<std::uint32_t> answers;  // None: closed without a click
-    std::vector<TDefectPixel> added;     // the entries after the prefilled ones
+    std::vector<std::uint32_t> answers; // None: closed without a click
+    std::vector<TDefectPixel> added;    // the entries after the prefilled ones
     TCapturePhase end;
     std::vector<std::string> log;
 };
@@ -75,58 +75,72 @@ struct TScenario {
 TEST(CaptureLogic, Scenarios) {
     const TScenario scenarios[] = {
         {"red on black, aqua on white: one entry with both bits",
-         0, TCapturePhase::Black,
+         0,
+         TCapturePhase::Black,
          {{'L', 200, 150}, {'R'}, {'L', 200, 150}, {'R'}},
          {Red, Aqua},
          {{200, 150, 0x09}},
          TCapturePhase::Black,
          {"black chooser", "white chooser", "close"}},
         {"the same pixel twice on black: two entries; white adds to the first",
-         0, TCapturePhase::Black,
+         0,
+         TCapturePhase::Black,
          {{'L', 5, 5}, {'L', 5, 5}, {'R'}, {'L', 5, 5}, {'R'}},
          {Red, Blue, Aqua},
          {{5, 5, 0x01 | 0x08}, {5, 5, 0x04}},
          TCapturePhase::Black,
          {"black chooser", "black chooser", "white chooser", "close"}},
         {"a chooser closed without a click leaves flags 0 on black, unchanged on white",
-         0, TCapturePhase::Black,
+         0,
+         TCapturePhase::Black,
          {{'L', 1, 2}, {'R'}, {'L', 1, 2}, {'L', 3, 4}, {'E'}},
          {None, None, None},
          {{1, 2, 0}, {3, 4, 0}},
          TCapturePhase::White,
          {"black chooser", "white chooser", "white chooser", "close"}},
         {"Esc on white keeps white for the next capture",
-         0, TCapturePhase::White,
+         0,
+         TCapturePhase::White,
          {{'L', -1, -2}, {'E'}},
          {Blue},
          {{-1, -2, 0x18}},
          TCapturePhase::White,
          {"white chooser", "close"}},
         {"Esc on black closes and stays black",
-         0, TCapturePhase::Black, {{'E'}}, {}, {}, TCapturePhase::Black, {"close"}},
+         0,
+         TCapturePhase::Black,
+         {{'E'}},
+         {},
+         {},
+         TCapturePhase::Black,
+         {"close"}},
         {"a full list on black closes at the first click, without a chooser",
-         25, TCapturePhase::Black,
+         25,
+         TCapturePhase::Black,
          {{'L', 9, 9}},
          {},
          {},
          TCapturePhase::Black,
          {"close"}},
         {"24 entries: the 25th is added, the next click on black closes",
-         24, TCapturePhase::Black,
+         24,
+         TCapturePhase::Black,
          {{'L', 7, 7}, {'L', 8, 8}},
          {Red},
          {{7, 7, 0x01}},
          TCapturePhase::Black,
          {"black chooser", "close"}},
         {"a full list on white: a new pixel shows the chooser, then closes without change",
-         25, TCapturePhase::White,
+         25,
+         TCapturePhase::White,
          {{'L', 9, 9}},
          {Aqua},
          {},
          TCapturePhase::White,
          {"white chooser", "close"}},
         {"a full list on white still marks a pixel already in the list",
-         25, TCapturePhase::White,
+         25,
+         TCapturePhase::White,
          {{'L', 1003, 0}, {'R'}},
          {Aqua},
          {},

@@ -30,10 +30,10 @@ TScreenPattern::TScreenPattern(RECT area, std::vector<std::uint32_t> pixels)
         return RegisterClassW(&windowClass) != 0;
     }();
     (void)registered;
-    window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                              L"TestScreenPattern", L"pattern", WS_POPUP, area.left, area.top,
-                              area.right - area.left, area.bottom - area.top, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"TestScreenPattern",
+                        L"pattern", WS_POPUP, area.left, area.top, area.right - area.left,
+                        area.bottom - area.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!window_)
         throw std::runtime_error("cannot create the pattern window");
     ShowWindow(window_, SW_SHOWNOACTIVATE);
@@ -78,12 +78,11 @@ void TScreenPattern::Paint(HDC dc) const {
                       DIB_RGB_COLORS);
 }
 
-LRESULT CALLBACK TScreenPattern::WndProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK TScreenPattern::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        SetWindowLongPtrW(
+            window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     auto* self = reinterpret_cast<TScreenPattern*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_PAINT && self) {
         PAINTSTRUCT paint;

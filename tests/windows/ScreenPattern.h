@@ -21,7 +21,9 @@ public:
     // Pumps messages until the picture has reached the screen.
     void WaitPainted() const;
 
-    static RECT Screen() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+    static RECT Screen() {
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
     static std::vector<std::uint32_t> Uniform(RECT area, std::uint32_t color) {
         return std::vector<std::uint32_t>(
             static_cast<std::size_t>((area.right - area.left) * (area.bottom - area.top)), color);

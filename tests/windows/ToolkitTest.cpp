@@ -196,9 +196,12 @@ TEST_F(Toolkit, CreationRunsDefinitionThenLoadedThenFormCreateAndDestructionIsRe
     creationLog = nullptr;
     EXPECT_EQ(firstForm, nullptr) << "the instance pointer is cleared";
     EXPECT_EQ(secondForm, nullptr);
-    std::vector<std::string> expected = {
-        "Loaded a", "Loaded b", "FormCreate TFirstForm", "FormCreate TSecondForm",
-        "FormDestroy TSecondForm", "FormDestroy TFirstForm"};
+    std::vector<std::string> expected = {"Loaded a",
+                                         "Loaded b",
+                                         "FormCreate TFirstForm",
+                                         "FormCreate TSecondForm",
+                                         "FormDestroy TSecondForm",
+                                         "FormDestroy TFirstForm"};
     EXPECT_EQ(log, expected);
 }
 
@@ -248,11 +251,12 @@ TEST_F(Toolkit, ClosingTheMainFormTerminatesAfterTheMessagesQueuedBeforeIt) {
 TEST_F(Toolkit, FirstShowCentresOnThePrimaryScreenAndLaterShowsKeepThePosition) {
     class TCentred : public TForm {
     public:
-        TCentred() : TForm([] {
-            TFormDefinition d = Definition(L"TCentred");
-            d.Position = TPosition::poScreenCenter;
-            return d;
-        }()) {}
+        TCentred()
+            : TForm([] {
+                  TFormDefinition d = Definition(L"TCentred");
+                  d.Position = TPosition::poScreenCenter;
+                  return d;
+              }()) {}
     };
     TCentred* form = nullptr;
     app.CreateForm(form);
@@ -280,12 +284,15 @@ TEST_F(Toolkit, ShowModalDisablesTheOthersAndReturnsTheResult) {
     bool othersDisabled = false;
     std::thread worker([&] {
         // Runs inside the modal loop: the hand-over reaches it.
-        app.Synchronize(nullptr, [](void* c) {
-            auto* disabled = static_cast<bool*>(c);
-            *disabled = !IsWindowEnabled(firstForm->Handle()) &&
-                        IsWindowEnabled(secondForm->Handle());
-            secondForm->SetModalResult(mrOk);
-        }, &othersDisabled);
+        app.Synchronize(
+            nullptr,
+            [](void* c) {
+                auto* disabled = static_cast<bool*>(c);
+                *disabled =
+                    !IsWindowEnabled(firstForm->Handle()) && IsWindowEnabled(secondForm->Handle());
+                secondForm->SetModalResult(mrOk);
+            },
+            &othersDisabled);
     });
     int result = secondForm->ShowModal();
     worker.join();
@@ -314,12 +321,15 @@ TEST_F(Toolkit, HandOverRunsInsideAMessageBoxAndAMenuLoop) {
     std::atomic<bool> ranInBox = false;
     std::thread boxWorker([&] {
         Sleep(200);
-        app.Synchronize(nullptr, [](void* c) {
-            HWND box = FindWindowW(L"#32770", L"Toolkit Test");
-            *static_cast<std::atomic<bool>*>(c) = box != nullptr;
-            if (box)
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }, &ranInBox);
+        app.Synchronize(
+            nullptr,
+            [](void* c) {
+                HWND box = FindWindowW(L"#32770", L"Toolkit Test");
+                *static_cast<std::atomic<bool>*>(c) = box != nullptr;
+                if (box)
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+            },
+            &ranInBox);
     });
     app.ShowMessageBox(L"waiting", L"Toolkit Test", MB_OK);
     boxWorker.join();
@@ -333,10 +343,13 @@ TEST_F(Toolkit, HandOverRunsInsideAMessageBoxAndAMenuLoop) {
     std::atomic<bool> ranInMenu = false;
     std::thread menuWorker([&] {
         Sleep(200);
-        app.Synchronize(nullptr, [](void* c) {
-            *static_cast<std::atomic<bool>*>(c) = true;
-            EndMenu();
-        }, &ranInMenu);
+        app.Synchronize(
+            nullptr,
+            [](void* c) {
+                *static_cast<std::atomic<bool>*>(c) = true;
+                EndMenu();
+            },
+            &ranInMenu);
     });
     SetForegroundWindow(firstForm->Handle());
     TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, firstForm->Handle(), nullptr);
@@ -354,11 +367,14 @@ TEST_F(Toolkit, HandOverBlocksTheWorkerUntilTheCallHasRunOnTheMainThread) {
     } context{mainThread};
     std::atomic<bool> returned = false;
     std::thread worker([&] {
-        bool ran = app.Synchronize(&context, [](void* c) {
-            auto& ctx = *static_cast<TContext*>(c);
-            ctx.ranOn = GetCurrentThreadId();
-            ctx.finished = true;
-        }, &context);
+        bool ran = app.Synchronize(
+            &context,
+            [](void* c) {
+                auto& ctx = *static_cast<TContext*>(c);
+                ctx.ranOn = GetCurrentThreadId();
+                ctx.finished = true;
+            },
+            &context);
         EXPECT_TRUE(ran);
         EXPECT_TRUE(context.finished) << "Synchronize returns only after the call";
         returned = true;
@@ -377,8 +393,10 @@ TEST_F(Toolkit, QueuedCallsOfADestroyedOwnerAreDroppedAndTheirWorkersReleased) {
     auto count = [](void* c) { ++*static_cast<std::atomic<int>*>(c); };
     std::vector<std::thread> workers;
     for (int i = 0; i < 4; ++i) {
-        workers.emplace_back([&] { (app.Synchronize(&owner, count, &ownerCalls) ? ran : dropped)++; });
-        workers.emplace_back([&] { (app.Synchronize(&other, count, &otherCalls) ? ran : dropped)++; });
+        workers.emplace_back(
+            [&] { (app.Synchronize(&owner, count, &ownerCalls) ? ran : dropped)++; });
+        workers.emplace_back(
+            [&] { (app.Synchronize(&other, count, &otherCalls) ? ran : dropped)++; });
     }
     Sleep(300); // every worker has queued its call; the main thread handles nothing meanwhile
     app.RemoveQueuedCalls(&owner);
@@ -393,7 +411,8 @@ TEST_F(Toolkit, QueuedCallsOfADestroyedOwnerAreDroppedAndTheirWorkersReleased) {
 TEST_F(Toolkit, ErrorsInAHandedOverCallAreReportedAndTheWorkerGoesOn) {
     std::atomic<bool> returned = false;
     std::thread worker([&] {
-        app.Synchronize(nullptr, [](void*) { throw Exception(L"tick failed"); }, nullptr);
+        app.Synchronize(
+            nullptr, [](void*) { throw Exception(L"tick failed"); }, nullptr);
         returned = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
