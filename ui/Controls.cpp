@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "ui/Application.h"
@@ -408,9 +410,22 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         EndPaint(Handle(), &paint);
         return 0;
     }
+    // A click is a press and a release on the panel, as with a button: the mouse is held from
+    // the press, so a release that ends a press somewhere else (or the click that opened the
+    // panel's window under the cursor) clicks nothing.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SetCapture(Handle());
+        return 0;
     case WM_LBUTTONUP:
-        if (OnClick)
-            OnClick();
+        if (GetCapture() == Handle()) {
+            ReleaseCapture();
+            RECT client;
+            GetClientRect(Handle(), &client);
+            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (PtInRect(&client, at) && OnClick)
+                OnClick();
+        }
         return 0;
     default:
         return CallOriginal(message, wParam, lParam);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "engine/ColorSolver.h"
 #include "store/DefectList.h"
@@ -45,17 +46,30 @@ bool ScreenShows(POINT at, COLORREF color, std::chrono::milliseconds limit = 5s)
     return WaitFor([&] { return ScreenColor(at.x, at.y) == color; }, limit);
 }
 
-// Clicks the swatch of a chooser that shows `color` on the screen.
-void ClickSwatch(HWND chooser, COLORREF color) {
+// The panels of a chooser: the frame around the swatches, and the swatches.
+std::vector<HWND> Panels(HWND chooser) {
+    std::vector<HWND> panels;
+    for (HWND child = GetWindow(chooser, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassNameOf(child) == L"TPanel")
+            panels.push_back(child);
+    return panels;
+}
+
+RECT ScreenRect(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// The centre of the swatch that shows `color` on the screen, once the chooser is drawn.
+std::optional<POINT> SwatchCentre(HWND chooser, COLORREF color) {
     POINT swatch{};
     bool found = WaitFor(
         [&] {
-            for (HWND child = GetWindow(chooser, GW_CHILD); child;
-                 child = GetWindow(child, GW_HWNDNEXT)) {
-                RECT r;
-                GetWindowRect(child, &r);
-                // The frame around the swatches is a panel too, far wider than one swatch.
-                if (ClassNameOf(child) != L"TPanel" || r.right - r.left > 100)
+            for (HWND panel : Panels(chooser)) {
+                RECT r = ScreenRect(panel);
+                // The frame is far wider than one swatch.
+                if (r.right - r.left > 100)
                     continue;
                 swatch = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
                 if (ScreenColor(swatch.x, swatch.y) == color)
@@ -64,11 +78,19 @@ void ClickSwatch(HWND chooser, COLORREF color) {
             return false;
         },
         5s);
-    if (!found) {
+    if (!found)
+        return std::nullopt;
+    return swatch;
+}
+
+// Clicks the swatch of a chooser that shows `color` on the screen.
+void ClickSwatch(HWND chooser, COLORREF color) {
+    std::optional<POINT> swatch = SwatchCentre(chooser, color);
+    if (!swatch) {
         ADD_FAILURE() << "no swatch shows " << Show(color);
         return;
     }
-    ClickAt(swatch.x, swatch.y);
+    ClickAt(swatch->x, swatch->y);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s))
         << "a swatch click closes the chooser";
 }
@@ -454,6 +476,56 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     EXPECT_TRUE(ScreenShows({200, 150}, concealing(second, RedOn))) << Show(ScreenColor(200, 150));
     EXPECT_TRUE(OverlayAt(program, 200, 150));
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+// The chooser opens on the press of the click that marks a pixel, centred on the screen. The
+// release of that click must not choose the swatch it falls on, and neither must a press beside
+// the swatches that ends on one: only a press and a release on the same swatch choose it.
+TEST(Capture, OnlyAPressAndAReleaseOnTheSameSwatchChooseIt) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    HWND capture = StartCapture(program, setup);
+
+    // Where the chooser shows its red swatch; it opens there every time.
+    ClickAt(100, 100);
+    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
+    ASSERT_TRUE(chooser);
+    const std::optional<POINT> red = SwatchCentre(chooser, Red);
+    ASSERT_TRUE(red);
+    RECT frame{};
+    for (HWND panel : Panels(chooser))
+        if (RECT r = ScreenRect(panel); r.right - r.left > 100)
+            frame = r;
+    ASSERT_GT(frame.right, frame.left);
+    ClickSwatch(chooser, Red);
+
+    // A defect under the red swatch: the chooser opens under the button, still held down.
+    PressAt(red->x, red->y);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(chooser); }, 5s));
+    ASSERT_TRUE(ScreenShows(*red, Red));
+    ReleaseAt(red->x, red->y);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(chooser)) << "the release of the marking click chose red";
+
+    // Pressed on the frame's edge, released on the swatch.
+    PressAt(frame.left + 2, frame.top + 2);
+    ReleaseAt(red->x, red->y);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(chooser)) << "a press beside the swatches chose red";
+
+    ClickSwatch(chooser, Lime);
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    ClickAt(600, 650, true);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    const std::vector<TDefectPixel> expected = {{100, 100, RedOn}, {red->x, red->y, GreenOn}};
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records(expected); }, 5s));
     program.Close();
     EXPECT_TRUE(program.WaitForExit(10s));
 }

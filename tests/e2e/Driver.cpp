@@ -531,6 +531,18 @@ void MoveMouse(int x, int y) {
     }
 }
 
+void PressAt(int x, int y) {
+    MoveMouse(x, y);
+    SendMouseAt(MOUSEEVENTF_LEFTDOWN, x, y);
+    Sleep(30);
+}
+
+void ReleaseAt(int x, int y) {
+    MoveMouse(x, y);
+    SendMouseAt(MOUSEEVENTF_LEFTUP, x, y);
+    Sleep(30);
+}
+
 void ClickAt(int x, int y, bool right) {
     MoveMouse(x, y);
     SendMouseAt(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, x, y);

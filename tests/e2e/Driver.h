@@ -140,6 +140,9 @@ private:
 // Real input.
 void MoveMouse(int x, int y);
 void ClickAt(int x, int y, bool right = false);
+// The left button's two halves, for what happens between them.
+void PressAt(int x, int y);
+void ReleaseAt(int x, int y);
 void PressKey(WORD virtualKey);
 
 // Polls `condition` until it holds or the time is up.
