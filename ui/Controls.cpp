@@ -451,24 +451,34 @@ void TSpeedButton::Command(WORD code) {
 }
 
 void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
+    // The picture fills the button, pixel for pixel at 96 DPI: it brings its own bevelled edge,
+    // and single-pixel detail must not be resampled. The flat button and the raised ones thus
+    // look the same until pressed; a pressed one shows its picture one pixel down and right in
+    // a sunken edge.
     RECT rect = item.rcItem;
     HDC dc = item.hDC;
     FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
-    if (!flat_) {
-        bool pressed = (item.itemState & ODS_SELECTED) != 0;
-        DrawEdge(dc, &rect, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
-    }
+    const bool pressed = !flat_ && (item.itemState & ODS_SELECTED) != 0;
     if (picture_) {
         BITMAP info{};
         GetObjectW(picture_, sizeof info, &info);
         TMemoryDC source(CreateCompatibleDC(dc));
         HGDIOBJ old = SelectObject(source.Get(), picture_);
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                   source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        const int shift = pressed ? 1 : 0;
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        if (width == info.bmWidth && height == info.bmHeight) {
+            BitBlt(dc, rect.left + shift, rect.top + shift, width, height, source.Get(), 0, 0,
+                   SRCCOPY);
+        } else {
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            StretchBlt(dc, rect.left + shift, rect.top + shift, width, height, source.Get(), 0, 0,
+                       info.bmWidth, info.bmHeight, SRCCOPY);
+        }
         SelectObject(source.Get(), old);
     }
+    if (pressed)
+        DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT);
     if (item.itemState & ODS_FOCUS) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -Scale(4), -Scale(4));
