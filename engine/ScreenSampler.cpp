@@ -1,6 +1,7 @@
 #include "engine/ScreenSampler.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "ui/OSError.h"
 
@@ -63,12 +64,23 @@ void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
     if (region_ != SIMPLEREGION && region_ != COMPLEXREGION)
         return;
 
+    // A block wholly off the desktop is all white and is not read. The file may hold any
+    // coordinates; every block that remains lies within a pixel of the desktop, so the
+    // arithmetic below stays in range.
+    auto reachable = [&](POINT c) {
+        const long long x = c.x, y = c.y;
+        return x + 1 >= area_.left && x - 1 < area_.right && y + 1 >= area_.top &&
+               y - 1 < area_.bottom;
+    };
     // From the top down, each block joins the copy above it while the shared copy reads little
     // more than the two would and fits the staging bitmap. (An insertion sort: a library sort
     // may allocate, and there are at most 25.)
     std::array<std::uint8_t, MaxBlocks> order{};
+    std::size_t reached = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        std::size_t k = i;
+        if (!reachable(centres_[i]))
+            continue;
+        std::size_t k = reached++;
         for (; k > 0 && centres_[order[k - 1]].y > centres_[i].y; --k)
             order[k] = order[k - 1];
         order[k] = static_cast<std::uint8_t>(i);
@@ -76,7 +88,7 @@ void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
 
     std::size_t first = 0;
     RECT group{};
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = 0; k < reached; ++k) {
         const RECT block = BlockAround(centres_[order[k]]);
         if (k > first) {
             const RECT joined = Union(group, block);
@@ -91,19 +103,24 @@ void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
         first = k;
         group = block;
     }
-    if (count > first)
-        CopyGroup(desktopDC, group, std::span(order).subspan(first, count - first));
+    if (reached > first)
+        CopyGroup(desktopDC, group, std::span(order).subspan(first, reached - first));
 }
 
 void TScreenSampler::CopyGroup(HDC desktopDC, RECT group, std::span<const std::uint8_t> members) {
     // Only the part on the desktop is copied: a source partly off the desktop is not copied
     // reliably everywhere. What lies outside is never read from the blocks.
+    // A copy that fails (the secure desktop is up, say) leaves its blocks white, as a failed
+    // GetPixel would, rather than showing what the bitmap held before.
     RECT copy{};
-    if (!IntersectRect(&copy, &group, &area_))
+    if (!IntersectRect(&copy, &group, &area_) || copy.right - copy.left > StageWidth ||
+        copy.bottom - copy.top > StageHeight)
         return;
-    BitBlt(dc_.Get(), 0, 0, copy.right - copy.left, copy.bottom - copy.top, desktopDC, copy.left,
-           copy.top, SRCCOPY);
+    const BOOL copied = BitBlt(dc_.Get(), 0, 0, copy.right - copy.left, copy.bottom - copy.top,
+                               desktopDC, copy.left, copy.top, SRCCOPY);
     GdiFlush(); // the DIB's memory is read directly: the blit must have landed
+    if (!copied)
+        return;
     ++copies_;
 
     for (std::uint8_t index : members) {
@@ -138,7 +155,13 @@ TRgb TScreenSampler::SampleNeighbours(HDC desktopDC, int x, int y) {
 
 TRgb SampleNeighboursPerPixel(HDC desktopDC, int x, int y) {
     std::array<std::uint32_t, 8> colors;
-    for (int i = 0; i < 8; ++i)
-        colors[i] = GetPixel(desktopDC, x + NeighbourOffsets[i][0], y + NeighbourOffsets[i][1]);
+    for (int i = 0; i < 8; ++i) {
+        // A neighbour beyond the coordinate range is as far off the desktop as can be.
+        const long long px = 0LL + x + NeighbourOffsets[i][0],
+                        py = 0LL + y + NeighbourOffsets[i][1];
+        const bool inRange = px >= INT_MIN && px <= INT_MAX && py >= INT_MIN && py <= INT_MAX;
+        colors[i] = inRange ? GetPixel(desktopDC, static_cast<int>(px), static_cast<int>(py))
+                            : InvalidColor;
+    }
     return AverageNeighbours(colors);
 }

@@ -148,3 +148,36 @@ TEST(Startup, AtOneHundredFiftyPercentOverlaysAreStillOnePhysicalPixelAndFormsSc
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
 }
+
+// A damaged or hand-made file may hold any coordinates. Defects far off the screen, at the ends
+// of the range, and further apart than an int can measure, beside one on the screen: the
+// program ticks on without an error and conceals the one it can.
+TEST(Startup, CoordinatesAtTheEndsOfTheRangeTickWithoutAnError) {
+    const std::int32_t defects[][2] = {
+        {INT32_MIN, 300},      {INT32_MAX, 300},  {500, 300},
+        {-1500000000, 301},    {1000000000, 301}, {INT32_MAX, INT32_MIN},
+        {INT32_MIN, INT32_MAX}};
+    std::vector<std::uint8_t> bytes;
+    for (const auto& d : defects) {
+        for (std::int32_t value : d)
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes.push_back(
+                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
+        bytes.push_back(0x01); // red on
+    }
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), bytes);
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    EXPECT_FALSE(WaitForMessageBox(program, 2s).window) << "some 16 ticks without an error";
+    EXPECT_TRUE(program.Running());
+    int overAt500 = 0;
+    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
+        RECT r;
+        GetWindowRect(overlay, &r);
+        overAt500 += IsWindowVisible(overlay) && r.left == 500 && r.top == 300;
+    }
+    EXPECT_EQ(overAt500, 1);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+}

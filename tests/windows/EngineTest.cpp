@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cstdlib>
 #include <new>
 #include <random>
@@ -51,7 +52,7 @@ TRgb ExpectedAverage(const std::vector<std::uint32_t>& pattern, RECT screen, int
         for (int dx = -1; dx <= 1; ++dx) {
             if (!dx && !dy)
                 continue;
-            int px = x + dx, py = y + dy;
+            const long long px = 0LL + x + dx, py = 0LL + y + dy;
             std::uint32_t color = 0xFFFFFF;
             if (px >= 0 && py >= 0 && px < screen.right && py < screen.bottom)
                 color = pattern[static_cast<std::size_t>(py * width + px)];
@@ -127,6 +128,18 @@ TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
         scattered(25),
         scattered(25),
         scattered(25),
+        // Whatever a damaged file holds: coordinates at the ends of the range, and blocks so far
+        // apart that their distance does not fit an int, beside blocks on the screen.
+        {{INT_MIN, 300},
+         {INT_MAX, 300},
+         {500, 300},
+         {-1500000000, 301},
+         {1000000000, 301},
+         {700, 302},
+         {INT_MAX, INT_MIN},
+         {INT_MIN, INT_MAX},
+         {0, INT_MAX},
+         {w - 1, 299}},
     };
 
     TScreenSampler sampler;
