@@ -19,6 +19,15 @@ TTimerThread::TTimerThread(std::shared_ptr<TLink> link, std::uint32_t period,
     if (!event)
         RaiseLastOSError();
     wakeEvent_.Reset(event);
+    // Last: a constructor that throws runs no destructor to sign off again.
+    if (application_)
+        application_->AttachWorker();
+}
+
+TTimerThread::~TTimerThread() {
+    // The worker's last use of the application; it frees itself on its own thread.
+    if (application_)
+        application_->DetachWorker();
 }
 
 void TTimerThread::RequestStop() {

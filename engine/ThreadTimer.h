@@ -56,6 +56,9 @@ public:
     // Holds the worker where it is (KeepAlive with the timer off).
     void PauseWorker();
 
+    // Runs on the worker's own thread when it frees itself.
+    ~TTimerThread() override;
+
 private:
     friend class TThreadTimer;
 

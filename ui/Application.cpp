@@ -16,6 +16,9 @@ constexpr wchar_t ApplicationClassName[] = L"TApplication";
 // A worker whose wake-up message was lost (a full queue) asks again after this long.
 constexpr auto WakeRetry = std::chrono::milliseconds(1000);
 
+// How long the closing application waits for signed-on workers to leave.
+constexpr auto WorkerLeaveLimit = std::chrono::milliseconds(2000);
+
 std::wstring WidenMessage(const char* text) {
     int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
     if (length <= 1)
@@ -295,15 +298,30 @@ void TApplication::CheckSynchronize() {
     }
 }
 
+void TApplication::AttachWorker() {
+    std::lock_guard lock(syncMutex_);
+    ++syncWorkers_;
+}
+
+void TApplication::DetachWorker() noexcept {
+    std::lock_guard lock(syncMutex_);
+    --syncWorkers_;
+    // Notified under the lock: once it is released, the application may be gone.
+    syncDone_.notify_all();
+}
+
 void TApplication::CloseHandOver() noexcept {
     {
         std::lock_guard lock(syncMutex_);
         syncWindow_ = nullptr;
     }
     RemoveQueuedCalls(nullptr);
-    // Released workers still need the mutex to leave Synchronize; wait for them, briefly.
+    // From here every Synchronize returns at once. Workers still inside it need the mutex to
+    // leave; wait for them. Workers that have been told to stop leave within moments; one whose
+    // component outlives the application is not waited for beyond a bound.
     std::unique_lock lock(syncMutex_);
     syncDone_.wait(lock, [&] { return syncUsers_ == 0; });
+    syncDone_.wait_for(lock, WorkerLeaveLimit, [&] { return syncWorkers_ == 0; });
 }
 
 // --- The application window ------------------------------------------------------------------

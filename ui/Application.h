@@ -93,6 +93,11 @@ public:
     void RemoveQueuedCalls(const void* owner);
     // Main thread: runs the queued calls. Message loops do this on the wake-up message.
     void CheckSynchronize();
+    // A worker thread that may call Synchronize signs on when it is made and off as its very last
+    // use of this object: the application waits for the last one (briefly) before it goes, so
+    // that a worker on its way into Synchronize never meets a destroyed application.
+    void AttachWorker();
+    void DetachWorker() noexcept;
 
 private:
     struct TSyncRequest {
@@ -130,6 +135,7 @@ private:
     TSyncRequest* syncTail_ = nullptr;
     HWND syncWindow_ = nullptr; // guarded by syncMutex_; null once the hand-over is closed
     int syncUsers_ = 0;         // workers inside Synchronize, guarded by syncMutex_
+    int syncWorkers_ = 0;       // workers signed on, guarded by syncMutex_
 };
 
 // The single application object of the process.

@@ -459,6 +459,31 @@ TEST(ToolkitShutdown, AWorkerWaitingWhenTheApplicationEndsIsReleasedAndLaterCall
     EXPECT_EQ(calls, 0);
 }
 
+// A worker between its last check and its next hand-over when the application ends: the
+// application waits until the worker has signed off, and the late hand-over is refused.
+TEST(ToolkitShutdown, TheApplicationOutlivesEveryWorkerThatHasSignedOn) {
+    auto app = std::make_unique<TApplication>();
+    app->Initialize();
+    TApplication* raw = app.get();
+    raw->AttachWorker();
+    std::atomic<bool> closing = false, signedOff = false;
+    bool handedOver = true;
+    std::thread worker([&] {
+        while (!closing)
+            Sleep(1);
+        Sleep(100); // well inside the application's destructor by now
+        handedOver = raw->Synchronize(
+            nullptr, [](void*) {}, nullptr);
+        signedOff = true;
+        raw->DetachWorker();
+    });
+    closing = true;
+    app.reset();
+    EXPECT_TRUE(signedOff) << "the application went while a worker could still reach it";
+    worker.join();
+    EXPECT_FALSE(handedOver);
+}
+
 namespace {
 
 class TClickForm : public TForm {
