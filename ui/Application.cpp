@@ -299,15 +299,14 @@ void TApplication::CheckSynchronize() {
 }
 
 void TApplication::AttachWorker() {
-    std::lock_guard lock(syncMutex_);
     ++syncWorkers_;
 }
 
 void TApplication::DetachWorker() noexcept {
-    std::lock_guard lock(syncMutex_);
+    // One atomic step and nothing after it: the closing application may go the moment it
+    // sees the count drop. (No lock: a worker contending for the hand-over's mutex at its end
+    // would make the thread library create a kernel object for it.)
     --syncWorkers_;
-    // Notified under the lock: once it is released, the application may be gone.
-    syncDone_.notify_all();
 }
 
 void TApplication::CloseHandOver() noexcept {
@@ -319,9 +318,13 @@ void TApplication::CloseHandOver() noexcept {
     // From here every Synchronize returns at once. Workers still inside it need the mutex to
     // leave; wait for them. Workers that have been told to stop leave within moments; one whose
     // component outlives the application is not waited for beyond a bound.
-    std::unique_lock lock(syncMutex_);
-    syncDone_.wait(lock, [&] { return syncUsers_ == 0; });
-    syncDone_.wait_for(lock, WorkerLeaveLimit, [&] { return syncWorkers_ == 0; });
+    {
+        std::unique_lock lock(syncMutex_);
+        syncDone_.wait(lock, [&] { return syncUsers_ == 0; });
+    }
+    const auto limit = std::chrono::steady_clock::now() + WorkerLeaveLimit;
+    while (syncWorkers_ > 0 && std::chrono::steady_clock::now() < limit)
+        Sleep(1);
 }
 
 // --- The application window ------------------------------------------------------------------

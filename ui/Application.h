@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -133,9 +134,9 @@ private:
     std::condition_variable syncDone_;
     TSyncRequest* syncHead_ = nullptr;
     TSyncRequest* syncTail_ = nullptr;
-    HWND syncWindow_ = nullptr; // guarded by syncMutex_; null once the hand-over is closed
-    int syncUsers_ = 0;         // workers inside Synchronize, guarded by syncMutex_
-    int syncWorkers_ = 0;       // workers signed on, guarded by syncMutex_
+    HWND syncWindow_ = nullptr;        // guarded by syncMutex_; null once the hand-over is closed
+    int syncUsers_ = 0;                // workers inside Synchronize, guarded by syncMutex_
+    std::atomic<int> syncWorkers_ = 0; // workers signed on
 };
 
 // The single application object of the process.
