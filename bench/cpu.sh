@@ -3,24 +3,16 @@
 # share of one core. Runs inside scripts/wine-session.sh; reads the process's times from /proc,
 # because Wine does not report another process's times.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${GLIMMORA_CPU_SECONDS:-30}
-folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
-cp "$root/build/windows/Glimmora.exe" "$folder/"
-wine "$root/build/windows/bench/windows/tick_bench.exe" --write-defects "$(winepath -w "$folder/Glimmora.pix")"
-(cd "$folder" && setsid wine Glimmora.exe >/dev/null 2>&1 </dev/null &)
-wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" wait 60
-sleep 2 # past the start-up
+source "$(dirname "$0")/program.sh"
 
-pid=$(pgrep -f 'Glimmora.exe' | head -1)
 server=$(pgrep -f 'wineserver' | head -1)
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 p0=$(ticks "$pid"); s0=$(ticks "$server"); t0=$(date +%s.%N)
 sleep "$seconds"
 p1=$(ticks "$pid"); s1=$(ticks "$server"); t1=$(date +%s.%N)
-wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" close || true
+end_program || true
 
 awk -v p="$((p1 - p0))" -v s="$((s1 - s0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v n="$seconds" 'BEGIN {
     wall = t1 - t0

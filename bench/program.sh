@@ -1,0 +1,16 @@
+# Sourced by the benchmarks that watch the running program (inside scripts/wine-session.sh):
+# starts Glimmora.exe in a temporary folder beside a file of 25 defects, waits until it is up,
+# and sets `pid` to its process. `end_program` ends it through its own close path.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cp "$root/build/windows/Glimmora.exe" "$folder/"
+wine "$root/build/windows/bench/windows/tick_bench.exe" --write-defects "$(winepath -w "$folder/Glimmora.pix")"
+(cd "$folder" && setsid wine Glimmora.exe >/dev/null 2>&1 </dev/null &)
+wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" wait 60
+sleep 2 # past the start-up
+pid=$(pgrep -f 'Glimmora.exe' | head -1)
+
+end_program() {
+    wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" close
+}
