@@ -19,6 +19,10 @@ TTimerThread::TTimerThread(std::shared_ptr<TLink> link, std::uint32_t period,
     if (!event)
         RaiseLastOSError();
     wakeEvent_.Reset(event);
+    HANDLE hold = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!hold)
+        RaiseLastOSError();
+    holdEvent_.Reset(hold);
     // Last: a constructor that throws runs no destructor to sign off again.
     if (application_)
         application_->AttachWorker();
@@ -50,7 +54,13 @@ void TTimerThread::RequestStop() {
 
 void TTimerThread::PauseWorker() {
     pausedDuringTick_ = true;
-    Suspend();
+    held_ = true;
+    SetEvent(holdEvent_.Get());
+}
+
+void TTimerThread::ReleaseHold() {
+    held_ = false;
+    SetEvent(holdEvent_.Get());
 }
 
 void TTimerThread::Execute() {
@@ -62,10 +72,32 @@ void TTimerThread::Execute() {
 bool TTimerThread::RunTicks() noexcept {
     if (StopRequested())
         return false;
-    const HANDLE wake = wakeEvent_.Get();
+    const HANDLE events[] = {wakeEvent_.Get(), holdEvent_.Get()};
+    constexpr DWORD StopSignal = WAIT_OBJECT_0, HoldChanged = WAIT_OBJECT_0 + 1;
+    auto wait = [&](DWORD milliseconds) {
+        return WaitForMultipleObjects(2, events, FALSE, milliseconds);
+    };
     // The first tick comes one full period after the start.
-    DWORD result = WaitForSingleObject(wake, period_);
-    while (result == WAIT_TIMEOUT && !StopRequested()) {
+    DWORD result = wait(period_);
+    for (;;) {
+        if (result == StopSignal)
+            return true;
+        if (StopRequested())
+            return false;
+        if (held_) {
+            // Held (KeepAlive with the timer off): the worker waits here, at a point where it
+            // holds nothing, until it is released or stopped. A thread suspended wherever it
+            // happened to be could hold a lock of the hand-over and stall the main thread.
+            result = wait(INFINITE);
+            if (result == HoldChanged && !held_)
+                result = wait(period_); // released: the next tick a full period later
+            continue;
+        }
+        if (result == HoldChanged) {
+            // Held and released again before this worker looked: wait a full period.
+            result = wait(period_);
+            continue;
+        }
         pausedDuringTick_ = false;
         const TTickClock clock = TickClock;
         const std::uint32_t start = clock();
@@ -79,9 +111,8 @@ bool TTimerThread::RunTicks() noexcept {
             pausedDuringTick_ ? 0u : static_cast<std::uint32_t>(clock() - start);
         const std::uint32_t period = period_;
         // A tick that took the whole period is followed at once; missed ticks are not made up.
-        result = WaitForSingleObject(wake, period > elapsed ? period - elapsed : 0);
+        result = wait(period > elapsed ? period - elapsed : 0);
     }
-    return result == WAIT_OBJECT_0;
 }
 
 void TTimerThread::AwaitStopSignal() noexcept {
@@ -107,7 +138,7 @@ TThreadTimer::~TThreadTimer() {
     try {
         ReleaseWorker();
     } catch (...) {
-        // Only resuming a paused worker can fail; it then stays suspended, harmless.
+        // Only resuming a suspended thread can fail; it then stays suspended, harmless.
     }
     // From here no tick reaches this object: one still queued is dropped and its worker
     // released; one that a released worker queues later finds the link empty.
@@ -173,10 +204,10 @@ void TThreadTimer::ApplySettings() {
             worker_->SetPeriod(interval_);
         else
             StartWorker();
-        if (worker_->Suspended())
-            worker_->Resume();
+        if (worker_->Held())
+            worker_->ReleaseHold();
     } else if (worker_) {
-        if (!worker_->Suspended())
+        if (!worker_->Held())
             worker_->PauseWorker();
         worker_->SetPeriod(interval_);
     }

@@ -53,8 +53,12 @@ public:
     // hand-over that only the caller's thread can complete. The worker may be gone as soon as
     // this returns.
     void RequestStop();
-    // Holds the worker where it is (KeepAlive with the timer off).
+    // Holds the worker (KeepAlive with the timer off): it runs no tick until ReleaseHold. The
+    // worker stops at its next wait, or after the tick it is in, rather than being suspended
+    // wherever it is: suspended inside a hand-over it could stall every other timer.
     void PauseWorker();
+    void ReleaseHold();
+    bool Held() const noexcept { return held_; }
 
     // Runs on the worker's own thread when it frees itself.
     ~TTimerThread() override;
@@ -78,6 +82,8 @@ private:
     static void HandOver(void* context);
 
     TKernelHandle wakeEvent_;
+    TKernelHandle holdEvent_; // wakes the worker when it is held or released
+    std::atomic<bool> held_{false};
     std::atomic<bool> pausedDuringTick_{false};
     std::atomic<std::uint32_t> period_;
     std::shared_ptr<TLink> link_;
@@ -98,7 +104,7 @@ public:
     // Milliseconds between ticks; 0 never fires.
     std::uint32_t Interval() const noexcept { return interval_; }
     void SetInterval(std::uint32_t value);
-    // Keeps a disabled timer's worker suspended instead of ending it.
+    // Keeps a disabled timer's worker, held, instead of ending it.
     bool KeepAlive() const noexcept { return keepAlive_; }
     void SetKeepAlive(bool value);
     const TNotifyEvent& OnTimer() const noexcept { return onTimer_; }

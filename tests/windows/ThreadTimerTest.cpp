@@ -583,7 +583,7 @@ TEST_F(ThreadTimer, KeepAliveHoldsTheWorkerWhileDisabled) {
     PumpFor(600ms);
     EXPECT_EQ(log.count, 1) << "no tick while paused";
     ASSERT_NE(timer.Worker(), nullptr);
-    EXPECT_TRUE(timer.Worker()->Suspended());
+    EXPECT_TRUE(timer.Worker()->Held());
     EXPECT_TRUE(watch.Running());
 
     const auto resumed = Clock::now();
@@ -600,7 +600,7 @@ TEST_F(ThreadTimer, KeepAliveHoldsTheWorkerWhileDisabled) {
 
     // Pausing between ticks and resuming keeps the worker too.
     timer.SetEnabled(false);
-    EXPECT_TRUE(timer.Worker()->Suspended());
+    EXPECT_TRUE(timer.Worker()->Held());
     timer.SetEnabled(true);
     const int before = log.count;
     EXPECT_TRUE(PumpUntil([&] { return log.count >= before + 2; }));
@@ -610,6 +610,27 @@ TEST_F(ThreadTimer, KeepAliveHoldsTheWorkerWhileDisabled) {
     EXPECT_TRUE(PumpUntil([&] { return !watch.Running(); })) << "toggling ends the worker";
     ASSERT_NE(timer.Worker(), nullptr) << "and starts a new one";
     EXPECT_NE(timer.Worker()->ThreadId(), watch.Id());
+}
+
+// A worker held by a pause that fell into its tick was waiting for that tick when it was held.
+// The main thread must go on handing over the ticks of other timers.
+TEST_F(ThreadTimer, AWorkerHeldInsideItsTickBlocksNoOtherTimer) {
+    TTickLog heldLog, otherLog;
+    TThreadTimer held(nullptr);
+    held.SetKeepAlive(true);
+    held.SetInterval(50);
+    held.SetOnTimer(heldLog.Handler());
+    heldLog.during = [&](int n) {
+        if (n == 1)
+            held.SetEnabled(false);
+    };
+    held.SetEnabled(true);
+    ASSERT_TRUE(PumpUntil([&] { return heldLog.count == 1; }));
+    auto other = Running(otherLog, 10);
+    EXPECT_TRUE(PumpUntil([&] { return otherLog.count >= 20; }));
+    EXPECT_EQ(heldLog.count, 1);
+    held.SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return heldLog.count >= 3; }));
 }
 
 TEST_F(ThreadTimer, TicksRunInsideAMessageBoxOpenedElsewhere) {
