@@ -89,12 +89,11 @@ bool TTimerThread::RunTicks() noexcept {
             // holds nothing, until it is released or stopped. A thread suspended wherever it
             // happened to be could hold a lock of the hand-over and stall the main thread.
             result = wait(INFINITE);
-            if (result == HoldChanged && !held_)
-                result = wait(period_); // released: the next tick a full period later
             continue;
         }
         if (result == HoldChanged) {
-            // Held and released again before this worker looked: wait a full period.
+            // Released (perhaps before this worker saw the hold): the next tick a full period
+            // later.
             result = wait(period_);
             continue;
         }
