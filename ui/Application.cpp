@@ -134,11 +134,12 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::DispatchOne(MSG& message) {
-    // Keyboard navigation between the controls of a form (Tab, Enter, Esc, arrows).
+    ++dispatchSerial_;
+    // Keyboard navigation between the controls of a form (Tab, Enter, Esc, arrows), also for
+    // keys that reach the form itself while none of its controls has the focus.
     if (message.hwnd && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
-        HWND root = GetAncestor(message.hwnd, GA_ROOT);
-        if (root && root != message.hwnd && TForm::FromHandle(root) &&
-            IsDialogMessageW(root, &message))
+        if (TForm* form = TForm::FromHandle(GetAncestor(message.hwnd, GA_ROOT));
+            form && form->HandleDialogKey(message))
             return;
     }
     TranslateMessage(&message);

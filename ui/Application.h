@@ -62,6 +62,9 @@ public:
     void HandleMessage();
     // Handles every message that is waiting, then returns.
     void ProcessMessages();
+    // Counts the messages the program's loops have dispatched: what happens under one count
+    // happens in one step of the user's.
+    unsigned DispatchSerial() const noexcept { return dispatchSerial_; }
 
     // Destroys the forms, newest first. Each form's FormDestroy runs before its destruction.
     void DestroyForms() noexcept;
@@ -129,6 +132,7 @@ private:
     TForm* mainForm_ = nullptr;
     std::vector<TFormEntry> forms_;
     bool terminated_ = false;
+    unsigned dispatchSerial_ = 0;
 
     std::mutex syncMutex_;
     std::condition_variable syncDone_;

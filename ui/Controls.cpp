@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -16,12 +17,18 @@ TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DW
     : TComponent(&form), form_(form), parent_(parent), bounds_(bounds), font_(form.DefaultFont()) {
     if (parent_)
         parent_->children_.push_back(this);
-    handle_ =
-        CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, 0,
-                        0, 0, 0, form.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    id_ = form.NextControlId();
+    // Every control starts a group of its own: the arrow keys move only within groups that a
+    // form makes on purpose.
+    handle_ = CreateWindowExW(exStyle, windowClass, text.c_str(),
+                              WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP | style, 0, 0, 0, 0,
+                              form.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                              GetModuleHandleW(nullptr), nullptr);
     if (!handle_)
         RaiseLastOSError();
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // Every control reports its focus to the form, which remembers it for the next activation.
+    Subclass();
     if (parent_) {
         // Directly above its container in the z-order, so the container never covers it.
         HWND above = GetWindow(parent_->handle_, GW_HWNDPREV);
@@ -108,8 +115,12 @@ void TControl::UpdateWindowVisibility() {
 void TControl::SetVisible(bool visible) {
     if (visible == visible_)
         return;
+    if (!visible)
+        form_.ControlLeaving(*this);
     visible_ = visible;
     UpdateWindowVisibility();
+    if (visible)
+        form_.ControlAppeared(*this);
     // What the control covered (or now covers) is painted again, its siblings included.
     RECT area{};
     GetWindowRect(handle_, &area);
@@ -122,7 +133,40 @@ bool TControl::Enabled() const {
 }
 
 void TControl::SetEnabled(bool enabled) {
-    EnableWindow(handle_, enabled ? TRUE : FALSE);
+    // A window disabled with the focus would keep the keyboard with nowhere to go.
+    if (!enabled)
+        form_.ControlLeaving(*this);
+    // EnableWindow answers whether the window was disabled before.
+    if (EnableWindow(handle_, enabled ? TRUE : FALSE) && enabled)
+        form_.ControlAppeared(*this);
+}
+
+bool TControl::TabStop() const {
+    return (GetWindowLongPtrW(handle_, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+void TControl::SetTabStop(bool tabStop) {
+    LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+    SetWindowLongPtrW(handle_, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+}
+
+void TControl::JoinPreviousGroup() {
+    SetWindowLongPtrW(handle_, GWL_STYLE, GetWindowLongPtrW(handle_, GWL_STYLE) & ~WS_GROUP);
+}
+
+bool TControl::Focused() const {
+    return GetFocus() == handle_;
+}
+
+bool TControl::IsWithin(const TControl& container) const {
+    for (const TControl* c = this; c; c = c->parent_)
+        if (c == &container)
+            return true;
+    return false;
+}
+
+bool TControl::ShowsFocus() const {
+    return Focused() && !(SendMessageW(handle_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
 }
 
 std::wstring TControl::Text() const {
@@ -161,7 +205,7 @@ HBRUSH TControl::ControlColor(HDC dc) {
             background = panel->Color();
             break;
         }
-    SetTextColor(dc, ColorToRGB(fontColor_));
+    SetTextColor(dc, ColorToRGB(TextColorForScheme(fontColor_)));
     SetBkColor(dc, ColorToRGB(background));
     SetDCBrushColor(dc, ColorToRGB(background));
     return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
@@ -179,9 +223,72 @@ LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
     LRESULT result = 0;
-    if (!Guarded(self, [&] { result = self->ControlWndProc(message, wParam, lParam); }))
+    if (!Guarded(self, [&] {
+            switch (message) {
+            case WM_SETFOCUS:
+                self->form_.ControlFocused(*self);
+                [[fallthrough]];
+            case WM_KILLFOCUS:
+            case WM_UPDATEUISTATE:
+                self->spacePressed_ = false;
+                if (self->paintsFocus_)
+                    InvalidateRect(window, nullptr, TRUE);
+                break;
+            default:
+                break;
+            }
+            if (!self->keyboardClick_ ||
+                !self->KeyboardClickMessage(message, wParam, lParam, result))
+                result = self->ControlWndProc(message, wParam, lParam);
+        }))
         return 0;
     return result;
+}
+
+bool TControl::KeyboardClickMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // A key that was already down when the message came is a repeat, or was pressed before the
+    // control had the focus (the Space that opened the window under it): it clicks nothing.
+    const bool repeat = (lParam & (1 << 30)) != 0;
+    switch (message) {
+    case WM_GETDLGCODE: {
+        // The dialog manager would turn Enter into the default button; this control takes it.
+        result = ControlWndProc(message, wParam, lParam);
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+            result |= DLGC_WANTMESSAGE;
+        return true;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            if (!repeat)
+                Click();
+            result = 0;
+            return true;
+        }
+        if (wParam == VK_SPACE && keyboardSpace_) {
+            if (!repeat)
+                spacePressed_ = true;
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE && keyboardSpace_) {
+            if (std::exchange(spacePressed_, false))
+                Click();
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_CHAR:
+        if (wParam == L'\r' || (wParam == L' ' && keyboardSpace_)) {
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
 }
 
 LRESULT TControl::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -225,16 +332,22 @@ SIZE TLabel::AutoSize() const {
 
 void TLabel::SetOnClick(TControlEvent handler) {
     onClick_ = std::move(handler);
+    SetTabStop(true);
+    SetKeyboardClick();
+    SetPaintsFocus();
+}
+
+void TLabel::Click() {
+    if (onClick_)
+        onClick_();
 }
 
 void TLabel::SetOnMouseEnter(TControlEvent handler) {
     onMouseEnter_ = std::move(handler);
-    Subclass();
 }
 
 void TLabel::SetOnMouseLeave(TControlEvent handler) {
     onMouseLeave_ = std::move(handler);
-    Subclass();
 }
 
 void TLabel::Command(WORD code) {
@@ -245,7 +358,7 @@ void TLabel::Command(WORD code) {
 LRESULT TLabel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!tracking_) {
+        if (!tracking_ && (onMouseEnter_ || onMouseLeave_)) {
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
             tracking_ = TrackMouseEvent(&track) != FALSE;
             if (onMouseEnter_)
@@ -263,6 +376,20 @@ LRESULT TLabel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_PAINT:
+        if (wParam == 0 && ShowsFocus()) {
+            // The whole text is painted again under the focus rectangle, which is drawn by
+            // inverting: a partly repainted label would keep half an old one.
+            InvalidateRect(Handle(), nullptr, FALSE);
+            CallOriginal(message, wParam, lParam);
+            HDC dc = GetDC(Handle());
+            RECT client;
+            GetClientRect(Handle(), &client);
+            DrawFocusRect(dc, &client);
+            ReleaseDC(Handle(), dc);
+            return 0;
+        }
+        break;
     default:
         break;
     }
@@ -275,7 +402,25 @@ TButton::TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstri
                  bool isDefault)
     : TControl(form, parent, L"BUTTON",
                WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, bounds,
-               text) {
+               text),
+      isDefault_(isDefault) {
+    if (isDefault_ && !form.DefaultButton())
+        form.SetDefaultButton(this);
+}
+
+void TButton::ShowDefaultFrame(bool show) {
+    const LONG_PTR type = GetWindowLongPtrW(Handle(), GWL_STYLE) & BS_TYPEMASK;
+    const LONG_PTR wanted = show ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (type != wanted)
+        SendMessageW(Handle(), BM_SETSTYLE, static_cast<WPARAM>(wanted), TRUE);
+}
+
+LRESULT TButton::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CallOriginal(message, wParam, lParam);
+    // Enter presses the focused push button, whatever frame it shows.
+    if (message == WM_GETDLGCODE && Focused())
+        result = (result & ~DLGC_UNDEFPUSHBUTTON) | DLGC_DEFPUSHBUTTON;
+    return result;
 }
 
 void TButton::Command(WORD code) {
@@ -377,10 +522,21 @@ const wchar_t* TPanel::RegisterPanelClass() {
 }
 
 TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer,
-               TBevel inner)
-    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, L""), color_(color),
+               TBevel inner, const std::wstring& name)
+    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, name), color_(color),
       outer_(outer), inner_(inner) {
-    Subclass();
+}
+
+void TPanel::SetOnClick(TControlEvent handler) {
+    onClick_ = std::move(handler);
+    SetTabStop(true);
+    SetKeyboardClick();
+    SetPaintsFocus();
+}
+
+void TPanel::Click() {
+    if (onClick_)
+        onClick_();
 }
 
 void TPanel::SetColor(TColor color) {
@@ -407,6 +563,20 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (inner_ != TBevel::None)
             DrawEdge(dc, &rect, inner_ == TBevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER,
                      BF_RECT | BF_ADJUST);
+        if (ShowsFocus()) {
+            // Black, white, black: one of them stands out whatever the panel's colour and
+            // whatever it stands on.
+            const int inset = Scale(3), line = std::max(1, Scale(1));
+            InflateRect(&rect, -inset, -inset);
+            for (int ring = 0; ring < 3; ++ring) {
+                for (int k = 0; k < line; ++k) {
+                    FrameRect(
+                        dc, &rect,
+                        static_cast<HBRUSH>(GetStockObject(ring == 1 ? WHITE_BRUSH : BLACK_BRUSH)));
+                    InflateRect(&rect, -1, -1);
+                }
+            }
+        }
         EndPaint(Handle(), &paint);
         return 0;
     }
@@ -423,8 +593,8 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             RECT client;
             GetClientRect(Handle(), &client);
             const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (PtInRect(&client, at) && OnClick)
-                OnClick();
+            if (PtInRect(&client, at))
+                Click();
         }
         return 0;
     default:
@@ -436,8 +606,18 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 TSpeedButton::TSpeedButton(TForm& form, TControl* parent, TBounds bounds,
                            const std::wstring& accessibleName, HBITMAP picture, bool flat)
-    : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_OWNERDRAW, 0, bounds, accessibleName),
+    : TControl(form, parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, bounds,
+               accessibleName),
       picture_(picture), flat_(flat) {
+    // The dialog manager leaves Enter to owner-drawn buttons no more than to any other; the
+    // button control works Space itself.
+    SetKeyboardClick(false);
+    SetPaintsFocus();
+}
+
+void TSpeedButton::Click() {
+    if (OnClick)
+        OnClick();
 }
 
 void TSpeedButton::SetPicture(HBITMAP picture) {
@@ -446,8 +626,8 @@ void TSpeedButton::SetPicture(HBITMAP picture) {
 }
 
 void TSpeedButton::Command(WORD code) {
-    if ((code == BN_CLICKED || code == BN_DOUBLECLICKED) && OnClick)
-        OnClick();
+    if (code == BN_CLICKED || code == BN_DOUBLECLICKED)
+        Click();
 }
 
 void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -479,7 +659,7 @@ void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
     }
     if (pressed)
         DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT);
-    if (item.itemState & ODS_FOCUS) {
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && ShowsFocus()) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -Scale(4), -Scale(4));
         DrawFocusRect(dc, &focus);

@@ -49,7 +49,20 @@ public:
     void SetEnabled(bool enabled);
 
     std::wstring Text() const;
+    // The window text is also the name screen readers and automation give the control.
     void SetText(const std::wstring& text);
+
+    // --- Keyboard -----------------------------------------------------------------------------
+    // The identifier the dialog manager knows the control by; unique within its form.
+    int Id() const noexcept { return id_; }
+    bool TabStop() const;
+    void SetTabStop(bool tabStop);
+    // Makes the control part of the group of the control created before it: the arrow keys
+    // move within a group. Every control starts a group of its own.
+    void JoinPreviousGroup();
+    bool Focused() const;
+    // True when `container` is this control or one of its parents.
+    bool IsWithin(const TControl& container) const;
 
     const TFontSpec& Font() const noexcept { return font_; }
     void SetFont(const TFontSpec& font);
@@ -59,6 +72,7 @@ public:
 
     // The design rectangle in 96-DPI pixels, relative to the parent (or the form).
     const TBounds& DesignBounds() const noexcept { return bounds_; }
+    POINT DesignOrigin() const; // the design position relative to the form's client area
     // Places the window and sets its font for the form's current DPI.
     virtual void Relayout();
 
@@ -73,6 +87,17 @@ protected:
 
     // Size the control needs for its content, in physical pixels; the design size by default.
     virtual SIZE AutoSize() const;
+    // A control whose own painting shows the focus: it is repainted when the focus or the
+    // keyboard cues change. ShowsFocus tells whether to draw the mark now.
+    void SetPaintsFocus() noexcept { paintsFocus_ = true; }
+    bool ShowsFocus() const;
+    // Enter, and Space on its release like a button, act on the control: Click() runs. A
+    // BUTTON control works Space itself.
+    void SetKeyboardClick(bool space = true) noexcept {
+        keyboardClick_ = true;
+        keyboardSpace_ = space;
+    }
+    virtual void Click() {}
     // Messages of a subclassed control window; unhandled ones go to the original procedure.
     virtual LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
@@ -84,7 +109,7 @@ protected:
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool ParentsVisible() const;
-    POINT DesignOrigin() const; // the design position relative to the form's client area
+    bool KeyboardClickMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     TForm& form_;
     TControl* parent_;
@@ -97,6 +122,11 @@ private:
     UINT fontDpi_ = 0;
     TColor fontColor_ = clWindowText;
     std::vector<TControl*> children_;
+    int id_ = 0;
+    bool paintsFocus_ = false;
+    bool keyboardClick_ = false;
+    bool keyboardSpace_ = false;
+    bool spacePressed_ = false;
 };
 
 // Text. Single-line labels size themselves to their text; multi-line ones wrap in their box.
@@ -107,12 +137,14 @@ public:
            TAlignment alignment = TAlignment::Left, bool wordWrap = false, bool autoSize = false);
 
     // Click, and the mouse entering and leaving the text (each makes the label react to the mouse).
+    // A label that can be clicked is a tab stop too, worked with Enter or Space.
     void SetOnClick(TControlEvent handler);
     void SetOnMouseEnter(TControlEvent handler);
     void SetOnMouseLeave(TControlEvent handler);
     void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
     void Command(WORD code) override;
+    void Click() override;
 
 protected:
     SIZE AutoSize() const override;
@@ -125,6 +157,8 @@ private:
     TControlEvent onClick_, onMouseEnter_, onMouseLeave_;
 };
 
+// A push button. The first default button of a form is the one Enter presses when the focus
+// is on no other push button.
 class TButton : public TControl {
 public:
     TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
@@ -132,7 +166,15 @@ public:
     TControlEvent OnClick;
     // A non-zero result ends the form's modal loop with it when the button is clicked.
     int ModalResult = 0;
+    bool IsDefault() const noexcept { return isDefault_; }
+    void ShowDefaultFrame(bool show);
     void Command(WORD code) override;
+
+protected:
+    LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool isDefault_;
 };
 
 class TListBox : public TControl {
@@ -160,15 +202,19 @@ protected:
 };
 
 // A plain rectangle in a colour, optionally with a bevelled edge, that can hold other controls
-// and react to clicks (the colour swatches are panels).
+// and react to clicks (the colour swatches are panels). The text is not drawn; it names the
+// panel for screen readers.
 class TPanel : public TControl {
 public:
     enum class TBevel { None, Raised, Lowered };
     TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer = TBevel::None,
-           TBevel inner = TBevel::None);
+           TBevel inner = TBevel::None, const std::wstring& name = L"");
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color);
-    TControlEvent OnClick;
+    // A panel that can be clicked is a tab stop, worked with Enter or Space, and shows a focus
+    // mark that stands out on any colour.
+    void SetOnClick(TControlEvent handler);
+    void Click() override;
 
 protected:
     LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -177,10 +223,11 @@ private:
     static const wchar_t* RegisterPanelClass();
     TColor color_;
     TBevel outer_, inner_;
+    TControlEvent onClick_;
 };
 
 // A button that shows a picture scaled to its size, raised (or flat), with a text for
-// screen readers.
+// screen readers that says what pressing it does. A tab stop, pressed with Space or Enter.
 class TSpeedButton : public TControl {
 public:
     TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
@@ -188,6 +235,7 @@ public:
     TControlEvent OnClick;
     void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
     void Command(WORD code) override;
+    void Click() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:

@@ -24,6 +24,8 @@ UINT ScreenDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : DesignDpi;
 }
 
+} // namespace
+
 UINT DpiForMonitor(HMONITOR monitor) {
     // shcore.dll exists from Windows 8.1 on; loaded from the system folder only.
     static GetDpiForMonitorFn getDpiForMonitor = [] {
@@ -37,8 +39,6 @@ UINT DpiForMonitor(HMONITOR monitor) {
         return y;
     return ScreenDpi();
 }
-
-} // namespace
 
 void EnsureDpiAwareness() {
     if (auto setContext =

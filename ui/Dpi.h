@@ -18,6 +18,7 @@ inline int ScaleToDpi(int designPixels, UINT dpi) {
 void EnsureDpiAwareness();
 
 UINT DpiForWindow(HWND window);
+UINT DpiForMonitor(HMONITOR monitor);
 UINT DpiForPoint(POINT point); // of the monitor that holds the point
 UINT DpiForPrimaryMonitor();
 

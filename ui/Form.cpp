@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "ui/Application.h"
 #include "ui/Controls.h"
@@ -9,11 +10,17 @@
 #include "ui/Exceptions.h"
 #include "ui/OSError.h"
 
+namespace {
+// Private to the toolkit: far above the WM_APP messages a form of the program may use.
+constexpr UINT ResolveFocusMessage = WM_APP + 0x3F00;
+} // namespace
+
 TForm::TForm(const TFormDefinition& definition)
     : TComponent(nullptr), className_(definition.ClassName), borderStyle_(definition.BorderStyle),
       formStyle_(definition.FormStyle), position_(definition.Position),
       clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
-      scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font) {
+      scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font),
+      neverActivate_(definition.NeverActivate) {
     BeginLoading();
     RegisterFormClass(definition.ClassName);
     HWND owner = Application ? Application->Handle() : nullptr;
@@ -96,6 +103,10 @@ DWORD TForm::ExStyle() const {
     DWORD exStyle = borderStyle_ == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0;
     // Arrow keys, Tab and Enter move between the controls of a form, as in a dialog.
     exStyle |= WS_EX_CONTROLPARENT;
+    // A window that cannot be activated is never the foreground window, so it cannot be closed
+    // with Alt+F4 either; as a tool window the task switcher never lists it.
+    if (neverActivate_)
+        exStyle |= WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
     return exStyle;
 }
 
@@ -113,18 +124,55 @@ void TForm::ApplyDesignSize() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TForm::CenterOnPrimaryScreen() {
-    // The form is laid out for the primary monitor before it is measured there.
-    UINT dpi = scaled_ ? DpiForPrimaryMonitor() : dpi_;
+void TForm::CenterOn(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info))
+        return;
+    // The form is laid out for the monitor's DPI before it is measured there.
+    UINT dpi = scaled_ ? DpiForMonitor(monitor) : dpi_;
     if (dpi != dpi_) {
         dpi_ = dpi;
         ApplyDesignSize();
         Relayout();
     }
-    int left = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
-    int top = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
-    SetWindowPos(handle_, nullptr, left < 0 ? 0 : left, top < 0 ? 0 : top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT& area = info.rcMonitor;
+    int left = (area.right - area.left - Width()) / 2;
+    int top = (area.bottom - area.top - Height()) / 2;
+    SetWindowPos(handle_, nullptr, area.left + (left < 0 ? 0 : left),
+                 area.top + (top < 0 ? 0 : top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TForm::StandsWhollyOn(HMONITOR monitor) const {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    RECT window{}, inside{};
+    return GetMonitorInfoW(monitor, &info) && GetWindowRect(handle_, &window) &&
+           IntersectRect(&inside, &window, &info.rcMonitor) && EqualRect(&inside, &window);
+}
+
+bool TForm::StandsOnAnyMonitor() const {
+    RECT window{};
+    GetWindowRect(handle_, &window);
+    return MonitorFromRect(&window, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+void TForm::PlaceForShowing() {
+    const bool firstShowing = !shownBefore_;
+    shownBefore_ = true;
+    if (position_ == TPosition::poScreenCenter) {
+        HMONITOR home =
+            homeMonitor_ ? homeMonitor_ : MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+        // Later showings keep the last position, unless the screens have changed under it: a
+        // window the user cannot move is centred again when any of it would be off its screen,
+        // one with a caption bar only when none of it would be on a screen.
+        const bool lost =
+            borderStyle_ == TBorderStyle::bsNone ? !StandsWhollyOn(home) : !StandsOnAnyMonitor();
+        if (firstShowing || lost)
+            CenterOn(home);
+    } else if (firstShowing && borderStyle_ != TBorderStyle::bsNone) {
+        KeepOnScreen();
+    }
 }
 
 void TForm::KeepOnScreen() {
@@ -225,14 +273,16 @@ void TForm::SetVisible(bool visible) {
         FormHide();
         return;
     }
-    if (!shownBefore_) {
-        shownBefore_ = true;
-        if (position_ == TPosition::poScreenCenter)
-            CenterOnPrimaryScreen();
-        else if (borderStyle_ != TBorderStyle::bsNone)
-            KeepOnScreen();
-    }
+    PlaceForShowing();
     FormShow();
+    if (neverActivate_) {
+        ShowWindow(handle_, SW_SHOWNA);
+        return;
+    }
+    // Focus rectangles show from the start if the user came here by keyboard, and otherwise
+    // once the user navigates with it.
+    SendMessageW(handle_, WM_CHANGEUISTATE,
+                 MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     ShowWindow(handle_, SW_SHOWNORMAL);
 }
 
@@ -242,7 +292,15 @@ void TForm::Show() {
 }
 
 void TForm::BringToFront() {
-    SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (!neverActivate_) {
+        // Activating lifts the window to the top of its band.
+        SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        return;
+    }
+    // Without activation HWND_TOP may leave an owned window just above its owner, below other
+    // always-on-top windows; HWND_TOPMOST lifts it to the top of the always-on-top band.
+    SetWindowPos(handle_, formStyle_ == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0,
+                 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 int TForm::ShowModal() {
@@ -302,6 +360,144 @@ void TForm::Close() {
         Hide();
 }
 
+// --- Keyboard --------------------------------------------------------------------------------
+
+bool TForm::HoldsControls() const {
+    for (TComponent* component : Components())
+        if (dynamic_cast<TControl*>(component))
+            return true;
+    return false;
+}
+
+TControl* TForm::ControlOf(HWND window) const {
+    if (!window || !IsChild(handle_, window))
+        return nullptr;
+    for (TComponent* component : Components())
+        if (auto* control = dynamic_cast<TControl*>(component);
+            control && control->Handle() == window)
+            return control;
+    return nullptr;
+}
+
+TControl* TForm::FocusedControl() const {
+    return ControlOf(GetFocus());
+}
+
+void TForm::SetDefaultButton(TButton* button) {
+    defaultButton_ = button;
+    UpdateDefaultFrames();
+}
+
+void TForm::ControlFocused(TControl& control) {
+    focused_ = control.Handle();
+    UpdateDefaultFrames();
+}
+
+void TForm::UpdateDefaultFrames() {
+    // As in the system's dialogs, the focused push button is the one Enter presses and shows
+    // the default frame; without one the default buttons show it. Only while keyboard cues
+    // show: a mouse user sees the buttons as designed.
+    const bool cues = !(SendMessageW(handle_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    auto* focused = cues ? dynamic_cast<TButton*>(FocusedControl()) : nullptr;
+    for (TComponent* component : Components())
+        if (auto* button = dynamic_cast<TButton*>(component))
+            button->ShowDefaultFrame(focused ? button == focused : button->IsDefault());
+}
+
+void TForm::ControlAppeared(TControl& control) {
+    if (!control.TabStop())
+        return;
+    appeared_ = &control;
+    appearedIn_ = Application ? Application->DispatchSerial() : 0;
+}
+
+void TForm::ControlLeaving(const TControl& leaving) {
+    TControl* focused = FocusedControl();
+    if (!focused || !focused->IsWithin(leaving))
+        return;
+    // Where the focus goes is decided once the step that hides or disables the control is
+    // over, when what it shows in its place is visible too. Meanwhile the form holds the
+    // keyboard.
+    leaving_ = &leaving;
+    leftIn_ = Application ? Application->DispatchSerial() : 0;
+    resolveOnReturn_ = depth_ > 0;
+    ::SetFocus(handle_);
+    if (!resolveOnReturn_)
+        PostMessageW(handle_, ResolveFocusMessage, 0, 0);
+}
+
+void TForm::ResolveFocus() {
+    const TControl* lost = std::exchange(leaving_, nullptr);
+    if (!lost)
+        return;
+    auto usable = [&](const TControl* c) {
+        return c && c->TabStop() && IsWindowVisible(c->Handle()) && IsWindowEnabled(c->Handle());
+    };
+    // The control itself when it is back (a button disabled and enabled again in one command),
+    // else the one the same step showed or enabled (the next page's link, the picture button
+    // of the other look), else the next tab stop.
+    HWND target = nullptr;
+    if (usable(lost))
+        target = lost->Handle();
+    else if (appearedIn_ == leftIn_ && usable(appeared_))
+        target = appeared_->Handle();
+    else
+        for (HWND next = lost->Handle();;) {
+            next = GetNextDlgTabItem(handle_, next, FALSE);
+            if (!next || next == lost->Handle())
+                break;
+            if (TControl* control = ControlOf(next); usable(control) && !control->IsWithin(*lost)) {
+                target = next;
+                break;
+            }
+        }
+    // With no tab stop left the form keeps the keyboard, so Tab finds one again later.
+    if (target && GetFocus() != target)
+        ::SetFocus(target);
+}
+
+void TForm::RestoreFocus() {
+    if (leaving_)
+        return; // the focus is being passed on
+    auto usable = [&](HWND window) {
+        return window && IsWindow(window) && IsChild(handle_, window) && IsWindowVisible(window) &&
+               IsWindowEnabled(window);
+    };
+    HWND target = usable(focused_) ? focused_ : nullptr;
+    if (!target && activeControl_ && usable(activeControl_->Handle()))
+        target = activeControl_->Handle();
+    if (!target) {
+        HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE);
+        if (usable(first) && (GetWindowLongPtrW(first, GWL_STYLE) & WS_TABSTOP))
+            target = first;
+    }
+    if (target && GetFocus() != target)
+        ::SetFocus(target);
+}
+
+bool TForm::HandleDialogKey(MSG& message) {
+    // Forms without controls (the capture screen, the overlays) take every key themselves.
+    if (!HoldsControls())
+        return false;
+    if (message.message == WM_CHAR && FormKeyPress(static_cast<wchar_t>(message.wParam)))
+        return true;
+    if (message.message == WM_KEYDOWN) {
+        switch (message.wParam) {
+        case VK_TAB:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+            // The user navigates with the keyboard: from now on the focus shows.
+            SendMessageW(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+            break;
+        default:
+            break;
+        }
+    }
+    return IsDialogMessageW(handle_, &message) != FALSE;
+}
+
 // --- Messages --------------------------------------------------------------------------------
 
 LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -316,9 +512,11 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, 
     if (!self->handle_)
         self->handle_ = window; // messages sent during CreateWindowEx
     LRESULT result = 0;
-    if (!Guarded(self, [&] { result = self->WndProc(message, wParam, lParam); }))
-        return 0;
-    return result;
+    ++self->depth_;
+    const bool handled = Guarded(self, [&] { result = self->WndProc(message, wParam, lParam); });
+    if (--self->depth_ == 0 && self->leaving_ && self->resolveOnReturn_)
+        Guarded(self, [&] { self->ResolveFocus(); });
+    return handled ? result : 0;
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -337,19 +535,65 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     // Notifications of the form's controls go back to the control that sent them.
     case WM_COMMAND:
-        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+        if (TControl* control = ControlOf(reinterpret_cast<HWND>(lParam))) {
             control->Command(HIWORD(wParam));
             return 0;
         }
+        // Esc, as the dialog manager reports it, does what the close box does.
+        if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
+            Close();
+            return 0;
+        }
         break;
+    // Where the focus goes on activation: after DefWindowProc, which puts it on the form.
+    case WM_ACTIVATE: {
+        LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+            RestoreFocus();
+        return result;
+    }
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
+    case ResolveFocusMessage:
+        ResolveFocus();
+        return 0;
+    case WM_MOUSEACTIVATE:
+        // The click itself still reaches the window.
+        if (neverActivate_)
+            return MA_NOACTIVATE;
+        break;
+    case WM_UPDATEUISTATE: {
+        LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+        UpdateDefaultFrames();
+        return result;
+    }
+    case DM_GETDEFID:
+        if (defaultButton_ && defaultButton_->Visible())
+            return MAKELRESULT(defaultButton_->Id(), DC_HASDEFID);
+        return 0;
+    case DM_SETDEFID:
+        for (TComponent* component : Components())
+            if (auto* button = dynamic_cast<TButton*>(component);
+                button && button->Id() == static_cast<int>(wParam))
+                SetDefaultButton(button);
+        return TRUE;
+    // The dialog manager moves the focus with this (the arrow keys within a group).
+    case WM_NEXTDLGCTL: {
+        HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                     : GetNextDlgTabItem(handle_, GetFocus(), wParam != 0);
+        if (target && IsChild(handle_, target))
+            ::SetFocus(target);
+        return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam)))
+        if (TControl* control = ControlOf(reinterpret_cast<HWND>(lParam)))
             return reinterpret_cast<LRESULT>(control->ControlColor(reinterpret_cast<HDC>(wParam)));
         break;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (TControl* control = TControl::FromHandle(item.hwndItem)) {
+        if (TControl* control = ControlOf(item.hwndItem)) {
             control->DrawItem(item);
             return TRUE;
         }

@@ -14,6 +14,9 @@
 #include "ui/Component.h"
 #include "ui/Graphics.h"
 
+class TButton;
+class TControl;
+
 enum class TBorderStyle {
     bsNone,     // pop-up without border or caption bar
     bsDialog,   // fixed dialog frame: caption bar with a close box, not resizable
@@ -52,6 +55,9 @@ struct TFormDefinition {
     // False for forms that size themselves in physical pixels (overlays, full-screen windows):
     // they are not rescaled when the DPI changes.
     bool Scaled = true;
+    // For windows that must never take the focus from the user's program (overlays): shown and
+    // raised without activation, never activated by a click, never in the task switcher.
+    bool NeverActivate = false;
 };
 
 class TForm : public TComponent {
@@ -112,6 +118,37 @@ public:
     // modal form ends its loop with mrCancel.
     void Close();
 
+    // Centres the form on `monitor` (laid out for its DPI first) the next time it is shown, and
+    // from then on whenever it would not stand wholly on that monitor.
+    void SetHomeMonitor(HMONITOR monitor) noexcept { homeMonitor_ = monitor; }
+
+    // --- Keyboard -----------------------------------------------------------------------------
+    // What the system's dialog manager gives a dialog, for every form that holds controls: the
+    // focus on the control that last had it (the first time on ActiveControl, else on the first
+    // tab stop) whenever the form is activated; Tab and Shift+Tab through the tab stops; arrows
+    // within a group; Enter for the focused push button or else the default button; Esc as the
+    // close box; focus rectangles once the user works with the keyboard.
+    void SetActiveControl(TControl* control) noexcept { activeControl_ = control; }
+    TButton* DefaultButton() const noexcept { return defaultButton_; }
+    void SetDefaultButton(TButton* button);
+    // The control that has the keyboard focus, if it is one of this form's.
+    TControl* FocusedControl() const;
+    // Every message loop of the program hands the key messages of a form and its controls here
+    // first. Returns true when the message has been handled (and dispatched).
+    bool HandleDialogKey(MSG& message);
+
+    // Called by the form's controls.
+    int NextControlId() noexcept { return nextControlId_++; }
+    void ControlFocused(TControl& control);
+    // Before `control` is hidden or disabled: a focus inside it passes on, once the step is
+    // over, to the control itself if it is back, else to the control the same step showed or
+    // enabled, else to the next tab stop.
+    void ControlLeaving(const TControl& control);
+    // After `control` was shown or enabled.
+    void ControlAppeared(TControl& control);
+    // The default frame follows the focused push button while keyboard cues show.
+    void UpdateDefaultFrames();
+
 protected:
     // Handlers a form overrides. Each runs on the main thread; exceptions leave them.
     virtual void FormCreate() {}
@@ -123,6 +160,10 @@ protected:
     // form moves to a monitor with another DPI. Overrides call the base first.
     virtual void Relayout();
 
+    // A character typed while the form is active, before its controls see it (digit keys
+    // that choose). True when the form used it.
+    virtual bool FormKeyPress(wchar_t /*key*/) { return false; }
+
     // The form's messages. Unhandled ones go to TForm::WndProc, then DefWindowProc.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -130,8 +171,15 @@ private:
     static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static void RegisterFormClass(const wchar_t* className);
     void ApplyDesignSize();
-    void CenterOnPrimaryScreen();
+    void PlaceForShowing();
+    void CenterOn(HMONITOR monitor);
+    bool StandsWhollyOn(HMONITOR monitor) const;
+    bool StandsOnAnyMonitor() const;
     void KeepOnScreen();
+    bool HoldsControls() const;
+    void RestoreFocus();
+    void ResolveFocus();
+    TControl* ControlOf(HWND window) const;
     void EraseBackground(HDC dc);
     DWORD Style() const;
     DWORD ExStyle() const;
@@ -147,7 +195,22 @@ private:
     TColor color_;
     TFontSpec font_;
     UINT dpi_ = 96;
+    bool neverActivate_;
     bool shownBefore_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;
+    HMONITOR homeMonitor_ = nullptr;
+
+    HWND focused_ = nullptr; // the control that had the focus last
+    // A focus being passed on from a control that was hidden or disabled.
+    const TControl* leaving_ = nullptr;
+    unsigned leftIn_ = 0;
+    bool resolveOnReturn_ = false;
+    TControl* appeared_ = nullptr; // the tab stop shown or enabled last
+    unsigned appearedIn_ = 0;
+    int depth_ = 0; // window procedure calls under way
+    TControl* activeControl_ = nullptr;
+    TButton* defaultButton_ = nullptr;
+    // Control identifiers start above the dialog manager's own IDOK and IDCANCEL.
+    int nextControlId_ = 100;
 };

@@ -16,6 +16,26 @@ inline constexpr TColor clBlue = 0xFF0000;
 inline constexpr TColor clBtnFace = SystemColorFlag | COLOR_BTNFACE;
 inline constexpr TColor clWindowText = SystemColorFlag | COLOR_WINDOWTEXT;
 
+inline constexpr TColor clBtnText = SystemColorFlag | COLOR_BTNTEXT;
+inline constexpr TColor clHotLight = SystemColorFlag | COLOR_HOTLIGHT;
+
+inline bool HighContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+// The colour a text designed in `designed` is drawn in. A text in a fixed colour on a system
+// face (black on the button face) would vanish on the dark face of a high-contrast theme:
+// while one is on, it takes the system's text colour, blue (a link under the mouse) its
+// hot-tracking colour.
+inline TColor TextColorForScheme(TColor designed) {
+    if ((designed & SystemColorFlag) || !HighContrastOn())
+        return designed;
+    return designed == 0xFF0000 ? clHotLight : clBtnText;
+}
+
 inline COLORREF ColorToRGB(TColor color) {
     return (color & SystemColorFlag) ? GetSysColor(static_cast<int>(color & 0xFF))
                                      : static_cast<COLORREF>(color & 0xFFFFFF);
