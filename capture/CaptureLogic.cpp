@@ -34,12 +34,12 @@ void TCaptureLogic::LeftButton(std::int32_t x, std::int32_t y) {
             return;
         }
         const int index = AppendDefect(defects_, x, y);
-        const std::uint32_t chosen = screen_.ChooseColor(phase_, ChooserPreset(phase_));
+        const std::uint32_t chosen = screen_.ChooseColor(phase_, ChooserPreset(phase_), x, y);
         defects_[index].Flags |= FlagsForChoice(phase_, chosen);
         return;
     }
     // On white the colour is asked first; the pixel may already be in the list from black.
-    const std::uint32_t chosen = screen_.ChooseColor(phase_, ChooserPreset(phase_));
+    const std::uint32_t chosen = screen_.ChooseColor(phase_, ChooserPreset(phase_), x, y);
     int index = FindDefect(defects_, x, y);
     if (index < 0) {
         if (defects_.Full()) {

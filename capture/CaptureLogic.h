@@ -20,9 +20,10 @@ std::uint32_t ChooserPreset(TCapturePhase phase);
 class TCaptureScreen {
 public:
     virtual ~TCaptureScreen() = default;
-    // Shows the chooser of this phase modally, starting from `preset`; returns the colour chosen
-    // (the preset when none was).
-    virtual std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset) = 0;
+    // Shows the chooser of this phase modally for the pixel at (x, y), starting from `preset`;
+    // returns the colour chosen (the preset when none was).
+    virtual std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t x,
+                                      std::int32_t y) = 0;
     // Ends the capture.
     virtual void CloseCapture() = 0;
 };

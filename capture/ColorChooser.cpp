@@ -14,33 +14,55 @@ TFormDefinition ChooserDefinition(const wchar_t* className, int clientWidth, int
     return d;
 }
 
-constexpr int SwatchLeft(int k) {
-    return 16 + 48 * k;
+// The seven swatches stand 48 pixels apart inside the frame.
+constexpr TBounds Swatch(int k) {
+    return {16 + 48 * k, 16, 41, 33};
 }
+
+constexpr TPanel::TBevel None = TPanel::TBevel::None;
 
 } // namespace
 
 TColorChooser::TColorChooser(const wchar_t* className, int clientWidth, int clientHeight,
-                             TColor frame, TColor last)
+                             TColor frame, TColor last, const wchar_t* lastName)
     : TForm(ChooserDefinition(className, clientWidth, clientHeight)),
       // Sized to its text, so that no substitute font can cut the prompt short.
       Label1(*this, nullptr, {24, 16, 383, 13},
              L"Wählen Sie bitte jetzt die Farbe aus, die dem defekten Pixel am nächstem kommt:",
              TLabel::TAlignment::Left, false, true),
       Panel7(*this, nullptr, {32, 40, 361, 65}, frame, TPanel::TBevel::Raised),
-      Panel1(*this, &Panel7, {SwatchLeft(0), 16, 41, 33}, clBlue),
-      Panel2(*this, &Panel7, {SwatchLeft(1), 16, 41, 33}, 0x00FF00),
-      Panel3(*this, &Panel7, {SwatchLeft(2), 16, 41, 33}, 0x0000FF),
-      Panel4(*this, &Panel7, {SwatchLeft(3), 16, 41, 33}, 0xFFFF00),
-      Panel5(*this, &Panel7, {SwatchLeft(4), 16, 41, 33}, 0xFF00FF),
-      Panel6(*this, &Panel7, {SwatchLeft(5), 16, 41, 33}, 0x00FFFF),
-      Panel8(*this, &Panel7, {SwatchLeft(6), 16, 41, 33}, last) {
+      // Each swatch is named by its colour, which is what a screen reader says.
+      Panel1(*this, &Panel7, Swatch(0), clBlue, None, None, L"Blau"),
+      Panel2(*this, &Panel7, Swatch(1), 0x00FF00, None, None, L"Grün"),
+      Panel3(*this, &Panel7, Swatch(2), 0x0000FF, None, None, L"Rot"),
+      Panel4(*this, &Panel7, Swatch(3), 0xFFFF00, None, None, L"Türkis"),
+      Panel5(*this, &Panel7, Swatch(4), 0xFF00FF, None, None, L"Violett"),
+      Panel6(*this, &Panel7, Swatch(5), 0x00FFFF, None, None, L"Gelb"),
+      Panel8(*this, &Panel7, Swatch(6), last, None, None, lastName) {
     Label1.SetFontColor(clBlack);
-    for (TPanel* swatch : {&Panel1, &Panel2, &Panel3, &Panel4, &Panel5, &Panel6, &Panel8})
-        swatch->OnClick = [this, swatch] { Panel1Click(*swatch); };
+    for (TPanel* swatch : Swatches()) {
+        swatch->SetOnClick([this, swatch] { Panel1Click(*swatch); });
+        // One group: Left and Right move between the swatches, as Tab and Shift+Tab do.
+        if (swatch != &Panel1)
+            swatch->JoinPreviousGroup();
+    }
 }
 
 void TColorChooser::Panel1Click(const TPanel& swatch) {
     ChosenColor = swatch.Color();
     Close();
+}
+
+bool TColorChooser::FormKeyPress(wchar_t key) {
+    if (key < L'1' || key > L'7')
+        return false;
+    Panel1Click(*Swatches()[static_cast<std::size_t>(key - L'1')]);
+    return true;
+}
+
+std::uint32_t TColorChooser::Choose(std::uint32_t preset, POINT marked) {
+    ChosenColor = preset;
+    SetHomeMonitor(MonitorFromPoint(marked, MONITOR_DEFAULTTONEAREST));
+    ShowModal();
+    return ChosenColor;
 }

@@ -20,8 +20,21 @@ public:
     // The one click handler of all seven swatches.
     void Panel1Click(const TPanel& swatch);
 
+    // Shows the chooser modally, centred on the monitor of the pixel `marked` unless it stands
+    // wholly on that monitor already, and returns the colour chosen (the caller's preset when
+    // none was).
+    std::uint32_t Choose(std::uint32_t preset, POINT marked);
+
 protected:
-    // `frame` is the capture background; `last` the seventh swatch (all lit or all dark).
+    // `frame` is the capture background; `last` the seventh swatch (all lit or all dark), with
+    // its name.
     TColorChooser(const wchar_t* className, int clientWidth, int clientHeight, TColor frame,
-                  TColor last);
+                  TColor last, const wchar_t* lastName);
+    // The digit keys 1 to 7 choose the swatch at that place.
+    bool FormKeyPress(wchar_t key) override;
+
+private:
+    std::array<TPanel*, 7> Swatches() noexcept {
+        return {&Panel1, &Panel2, &Panel3, &Panel4, &Panel5, &Panel6, &Panel8};
+    }
 };

@@ -26,12 +26,22 @@ TFBack::TFBack() : TForm(FBackDefinition()) {
 }
 
 void TFBack::FormCreate() {
-    // Client coordinates of a click are then screen coordinates of the primary screen, in
-    // physical pixels. The size is taken once, as the screen is now.
-    SetBounds(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CoverDesktop();
     cursor_ = LoadCursorW(GetModuleHandleW(nullptr), L"NewCursor");
     TCaptureScreen& screen = *this;
     logic_ = std::make_unique<TCaptureLogic>(Form1->Defects, screen);
+}
+
+void TFBack::FormShow() {
+    CoverDesktop();
+}
+
+void TFBack::CoverDesktop() {
+    // One window over the whole virtual screen: a defect can be on any monitor, and the
+    // screen's size may have changed since the last capture. A click's screen position is its
+    // client position plus this origin (negative left of or above the primary monitor).
+    SetBounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
 void TFBack::ShowPhase() {
@@ -47,16 +57,23 @@ void TFBack::FormMouseDown(TMouseButton button, int x, int y) {
     ShowPhase();
 }
 
-void TFBack::FormKeyDown(WORD key) {
+void TFBack::FormKeyDown(WORD key, TShiftState shift) {
     POINT cursor{};
     switch (key) {
     case VK_ESCAPE:
         logic_->Escape();
         break;
     case VK_SPACE:
-        // The screen sits at (0, 0): the cursor's screen position is the client position.
         GetCursorPos(&cursor);
         logic_->LeftButton(cursor.x, cursor.y);
+        break;
+    // The keyboard's way to the right mouse button: the context-menu key and Shift+F10.
+    case VK_APPS:
+        logic_->RightButton();
+        break;
+    case VK_F10:
+        if (shift.Contains(TShift::ssShift))
+            logic_->RightButton();
         break;
     case VK_LEFT:
     case VK_UP:
@@ -72,35 +89,70 @@ void TFBack::FormKeyDown(WORD key) {
     ShowPhase();
 }
 
-std::uint32_t TFBack::ChooseColor(TCapturePhase phase, std::uint32_t preset) {
+std::uint32_t TFBack::ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t x,
+                                  std::int32_t y) {
     TColorChooser& chooser = phase == TCapturePhase::Black ? static_cast<TColorChooser&>(*FAusBla)
                                                            : static_cast<TColorChooser&>(*FAusWhi);
-    chooser.ChosenColor = preset;
-    chooser.ShowModal();
-    return chooser.ChosenColor;
+    // When it closes, the activation (and the keyboard) comes back here.
+    return chooser.Choose(preset, POINT{x, y});
 }
 
 void TFBack::CloseCapture() {
     Close();
 }
 
+namespace {
+
+TShiftState KeyShiftState() {
+    TShiftState shift;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift.Include(TShift::ssShift);
+    if (GetKeyState(VK_MENU) < 0)
+        shift.Include(TShift::ssAlt);
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift.Include(TShift::ssCtrl);
+    return shift;
+}
+
+} // namespace
+
 LRESULT TFBack::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A click's client position, in screen pixels.
+    auto at = [&] {
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(Handle(), &point);
+        return point;
+    };
     switch (message) {
     // A quick second click arrives as a double click; it is a press all the same.
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbLeft, at().x, at().y);
         return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbRight, at().x, at().y);
         return 0;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-        FormMouseDown(TMouseButton::mbMiddle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        FormMouseDown(TMouseButton::mbMiddle, at().x, at().y);
         return 0;
     case WM_KEYDOWN:
-        FormKeyDown(static_cast<WORD>(wParam));
+        FormKeyDown(static_cast<WORD>(wParam), KeyShiftState());
+        return 0;
+    // F10 is a system key. With Shift it is taken here; its release must not start the menu
+    // mode that F10 alone asks for.
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+            if (message == WM_SYSKEYDOWN)
+                FormKeyDown(VK_F10, KeyShiftState());
+            return 0;
+        }
+        break;
+    // The keys and the right button act where they are pressed; the menu request that the
+    // system makes of them afterwards must not act a second time.
+    case WM_CONTEXTMENU:
         return 0;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && cursor_) {

@@ -16,13 +16,18 @@ public:
 
 protected:
     void FormCreate() override;
+    // Each opening covers the desktop as it is now: every monitor, whatever changed since.
+    void FormShow() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // (x, y) in screen pixels.
     void FormMouseDown(TMouseButton button, int x, int y);
-    void FormKeyDown(WORD key);
+    void FormKeyDown(WORD key, TShiftState shift);
+    void CoverDesktop();
 
-    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset) override;
+    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t x,
+                              std::int32_t y) override;
     void CloseCapture() override;
     void ShowPhase();
 

@@ -3,5 +3,5 @@
 TFAusBla* FAusBla = nullptr;
 
 // On black, the seventh swatch is white: all three sub-pixels lit.
-TFAusBla::TFAusBla() : TColorChooser(L"TFAusBla", 426, 118, clBlack, clWhite) {
+TFAusBla::TFAusBla() : TColorChooser(L"TFAusBla", 426, 118, clBlack, clWhite, L"Weiß") {
 }

@@ -3,5 +3,5 @@
 TFAusWhi* FAusWhi = nullptr;
 
 // On white, the seventh swatch is black: all three sub-pixels dark.
-TFAusWhi::TFAusWhi() : TColorChooser(L"TFAusWhi", 425, 123, clWhite, clBlack) {
+TFAusWhi::TFAusWhi() : TColorChooser(L"TFAusWhi", 425, 123, clWhite, clBlack, L"Schwarz") {
 }

@@ -67,6 +67,8 @@ TAboutBox::TAboutBox()
     OKButton.ModalResult = mrOk;
     Button1.ModalResult = mrOk;
     OKButton.OnClick = [this] { OKButtonClick(); };
+    // The box opens with "OK" focused, so that Enter closes it rather than opening a link.
+    SetActiveControl(&OKButton);
     Button1.OnClick = [this] { Button1Click(); };
 
     MakeLink(Label7, &TAboutBox::Label7Click);

@@ -36,7 +36,8 @@ public:
     std::vector<std::string> log;
     bool open = true;
 
-    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset) override {
+    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t,
+                              std::int32_t) override {
         EXPECT_TRUE(open) << "a chooser after the capture ended";
         log.push_back(phase == TCapturePhase::Black ? "black chooser" : "white chooser");
         std::uint32_t answer = preset;
