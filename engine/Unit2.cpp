@@ -15,6 +15,8 @@ TFormDefinition PixFormDefinition() {
     d.ClientHeight = 41;
     // Overlays are placed and sized in physical pixels, whatever the display scaling.
     d.Scaled = false;
+    // The user's program keeps the focus while overlays are shown, raised and clicked.
+    d.NeverActivate = true;
     return d;
 }
 
