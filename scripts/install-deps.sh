@@ -9,7 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     googletest
     wine wine64
-    xvfb x11-utils xauth imagemagick
+    xvfb x11-utils xauth imagemagick xdotool
 )
 
 missing=()

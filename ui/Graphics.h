@@ -19,12 +19,15 @@ inline constexpr TColor clWindowText = SystemColorFlag | COLOR_WINDOWTEXT;
 inline constexpr TColor clBtnText = SystemColorFlag | COLOR_BTNTEXT;
 inline constexpr TColor clHotLight = SystemColorFlag | COLOR_HOTLIGHT;
 
-inline bool HighContrastOn() {
+inline bool SystemHighContrastOn() {
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof contrast;
     return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
            (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
+// Asks whether a high-contrast theme is on; tests replace it (there is no such theme to turn on
+// where they run).
+inline bool (*HighContrastOn)() = &SystemHighContrastOn;
 
 // The colour a text designed in `designed` is drawn in. A text in a fixed colour on a system
 // face (black on the button face) would vanish on the dark face of a high-contrast theme:

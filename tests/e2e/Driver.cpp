@@ -559,3 +559,59 @@ void PressKey(WORD virtualKey) {
     SendInput(2, input, sizeof input[0]);
     Sleep(30);
 }
+
+// --- Input through the X server --------------------------------------------------------------
+
+namespace {
+
+// Wine starts a Unix program given by its Unix path; it inherits the session's DISPLAY.
+void RunXdotool(const std::string& arguments) {
+    std::wstring command = L"/usr/bin/xdotool " + std::wstring(arguments.begin(), arguments.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        throw std::runtime_error("cannot run xdotool: error " + std::to_string(GetLastError()));
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+} // namespace
+
+void XDo(const std::string& command) {
+    // Keys go to the X window that has the keyboard focus: the Wine desktop's, which Wine hands
+    // on to its foreground window.
+    static bool focused = false;
+    if (!focused) {
+        RunXdotool("search --name \"Wine desktop\" windowfocus --sync");
+        focused = true;
+    }
+    RunXdotool(command);
+    Sleep(150);
+}
+
+void XKeys(const std::string& keys) {
+    XDo("key --delay 60 " + keys);
+}
+
+void SelectTrayIconByKeyboard(const TGlimmora& program) {
+    HWND tray = program.Window(L"TTrayWindow");
+    if (!tray)
+        throw std::runtime_error("the program has no tray window");
+    // What the shell sends when the user selects the icon with the keyboard and presses Enter.
+    constexpr UINT CallbackMessage = WM_USER + 1, KeySelect = WM_USER + 1;
+    PostMessageW(tray, CallbackMessage, 1, MAKELPARAM(KeySelect, 1));
+    WaitFor([&] { return VisibleMenu(program) != nullptr; }, 10s);
+    Sleep(150); // the menu takes the keyboard once its loop runs
+}
+
+HWND FocusedWindow(const TGlimmora& program) {
+    HWND any = program.Window(L"TApplication");
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!any || !GetGUIThreadInfo(GetWindowThreadProcessId(any, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}

@@ -137,6 +137,16 @@ private:
     bool hadValue_ = false;
 };
 
+// Keys as a person's come: through the X server (xdotool), into the Wine desktop that has the
+// X keyboard focus. `keys` is xdotool's list, e.g. "Tab Tab Return", "shift+F10".
+void XKeys(const std::string& keys);
+// What xdotool should do besides keys, e.g. "mousemove 300 300".
+void XDo(const std::string& command);
+// The shell's notification for a keyboard selection of the program's tray icon.
+void SelectTrayIconByKeyboard(const TGlimmora& program);
+// The window of the program that has the keyboard focus, or null.
+HWND FocusedWindow(const TGlimmora& program);
+
 // Real input.
 void MoveMouse(int x, int y);
 void ClickAt(int x, int y, bool right = false);

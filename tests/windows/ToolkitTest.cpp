@@ -527,3 +527,203 @@ TEST_F(Toolkit, AClickOnAClickableLabelReachesItsHandler) {
     RealClick(centre.x, centre.y);
     EXPECT_TRUE(PumpUntil([] { return clickForm->clicks == 1; }, 3000ms));
 }
+
+// --- The keyboard ----------------------------------------------------------------------------
+
+namespace {
+
+// A form as a dialog lays it out: a caption, a default button and another one, a link, and a
+// second link in the first one's place, hidden.
+class TKeysForm : public TForm {
+public:
+    TKeysForm()
+        : TForm(Definition(L"TKeysForm")), Caption(*this, nullptr, {10, 10, 100, 13}, L"Caption"),
+          Ok(*this, nullptr, {10, 30, 75, 25}, L"OK", true),
+          Other(*this, nullptr, {90, 30, 75, 25}, L"Other"),
+          Link(*this, nullptr, {10, 60, 60, 13}, L"Link"),
+          Spare(*this, nullptr, {10, 60, 60, 13}, L"Spare") {
+        Ok.ModalResult = mrOk;
+        Ok.OnClick = [this] { clicks += "ok "; };
+        Other.OnClick = [this] { clicks += "other "; };
+        Link.SetOnClick([this] { clicks += "link "; });
+        Spare.SetOnClick([this] { clicks += "spare "; });
+        Spare.Hide();
+    }
+    TLabel Caption;
+    TButton Ok, Other;
+    TLabel Link, Spare;
+    std::string clicks;
+};
+
+std::wstring FocusName() {
+    wchar_t text[64] = {};
+    GetWindowTextW(GetFocus(), text, 64);
+    return text;
+}
+
+void PostKey(HWND window, WORD key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+} // namespace
+
+class ToolkitKeys : public Toolkit {
+protected:
+    void SetUp() override {
+        Toolkit::SetUp();
+        app.CreateForm(firstForm); // the main form
+        for (TKeysForm*& form : forms)
+            app.CreateForm(form);
+    }
+    void Settle() {
+        PumpUntil([] { return false; }, 100ms);
+    }
+    TKeysForm* forms[4] = {};
+};
+
+TEST_F(ToolkitKeys, ActivationFocusesTheFirstTabStopThenTheLastFocusedControl) {
+    TKeysForm& form = *forms[0];
+    form.Show();
+    Settle();
+    EXPECT_EQ(FocusName(), L"OK") << "the first tab stop, the caption is none";
+    SetFocus(form.Link.Handle());
+    forms[1]->Show();
+    Settle();
+    EXPECT_EQ(FocusName(), L"OK") << "the other form focuses its own first tab stop";
+    form.Show();
+    Settle();
+    EXPECT_EQ(FocusName(), L"Link") << "back where it was";
+
+    forms[2]->SetActiveControl(&forms[2]->Other);
+    forms[2]->Show();
+    Settle();
+    EXPECT_EQ(FocusName(), L"Other") << "the first time, the active control";
+}
+
+TEST_F(ToolkitKeys, AFocusedControlThatGoesPassesTheFocusOn) {
+    struct TCase {
+        const char* what;
+        TControl& (*focus)(TKeysForm&);
+        void (*act)(TKeysForm&);
+        const wchar_t* expected; // null: the form itself keeps the keyboard
+    };
+    const TCase cases[] = {
+        {"hidden: the next tab stop", [](TKeysForm& f) -> TControl& { return f.Other; },
+         [](TKeysForm& f) { f.Other.Hide(); }, L"Link"},
+        {"hidden while another is shown", [](TKeysForm& f) -> TControl& { return f.Link; },
+         [](TKeysForm& f) {
+             f.Link.Hide();
+             f.Spare.Show();
+         },
+         L"Spare"},
+        {"disabled, wrapping round", [](TKeysForm& f) -> TControl& { return f.Link; },
+         [](TKeysForm& f) { f.Link.SetEnabled(false); }, L"OK"},
+        {"disabled and enabled again", [](TKeysForm& f) -> TControl& { return f.Ok; },
+         [](TKeysForm& f) {
+             f.Ok.SetEnabled(false);
+             f.Other.SetEnabled(false);
+             f.Other.SetEnabled(true);
+             f.Ok.SetEnabled(true);
+         },
+         L"OK"},
+        {"no tab stop left", [](TKeysForm& f) -> TControl& { return f.Ok; },
+         [](TKeysForm& f) {
+             f.Link.Hide();
+             f.Other.SetEnabled(false);
+             f.Ok.SetEnabled(false);
+         },
+         nullptr},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        TKeysForm& form = *forms[i % std::size(forms)];
+        form.Show();
+        Settle();
+        SetFocus(cases[i].focus(form).Handle());
+        cases[i].act(form);
+        Settle();
+        if (cases[i].expected)
+            EXPECT_EQ(FocusName(), cases[i].expected);
+        else
+            EXPECT_EQ(GetFocus(), form.Handle());
+        form.Hide();
+    }
+}
+
+TEST_F(ToolkitKeys, EnterAndEscOnAModalFormWorkAsInADialog) {
+    struct TCase {
+        const char* what;
+        TControl* (*focus)(TKeysForm&); // null: the form itself
+        WORD key;
+        std::string clicks;
+        int result;
+    };
+    const TCase cases[] = {
+        {"Enter on no push button: the default one", nullptr, VK_RETURN, "ok ", mrOk},
+        {"Enter on another push button: that one",
+         [](TKeysForm& f) -> TControl* { return &f.Other; }, VK_RETURN, "other ", mrCancel},
+        {"Enter on a link: the link", [](TKeysForm& f) -> TControl* { return &f.Link; }, VK_RETURN,
+         "link ", mrCancel},
+        {"Space on a link: the link", [](TKeysForm& f) -> TControl* { return &f.Link; }, VK_SPACE,
+         "link ", mrCancel},
+        {"Esc: the close box", [](TKeysForm& f) -> TControl* { return &f.Ok; }, VK_ESCAPE, "",
+         mrCancel},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TKeysForm& form = *forms[0];
+        form.clicks.clear();
+        std::pair<TKeysForm*, const TCase*> context{&form, &c};
+        std::atomic<bool> done = false;
+        std::thread worker([&] {
+            app.Synchronize(
+                nullptr,
+                [](void* p) {
+                    auto& [f, k] = *static_cast<std::pair<TKeysForm*, const TCase*>*>(p);
+                    HWND target = k->focus ? k->focus(*f)->Handle() : f->Handle();
+                    SetFocus(target);
+                    PostKey(target, k->key);
+                },
+                &context);
+            // A modal loop that the key did not end is ended here, as cancelled.
+            app.Synchronize(
+                nullptr,
+                [](void* f) {
+                    if (static_cast<TForm*>(f)->Modal())
+                        static_cast<TForm*>(f)->Close();
+                },
+                &form);
+            done = true;
+        });
+        EXPECT_EQ(form.ShowModal(), c.result);
+        EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+        worker.join();
+        EXPECT_EQ(form.clicks, c.clicks);
+    }
+}
+
+TEST_F(ToolkitKeys, UnderAHighContrastThemeFixedTextColoursBecomeTheSystemsOwn) {
+    TKeysForm& form = *forms[0];
+    form.Caption.SetFontColor(clBlack);
+    form.Link.SetFontColor(clBlue);
+    const int elements[] = {COLOR_BTNTEXT, COLOR_HOTLIGHT};
+    const COLORREF saved[] = {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_HOTLIGHT)};
+    const COLORREF distinct[] = {RGB(1, 2, 3), RGB(4, 5, 6)};
+    ASSERT_TRUE(SetSysColors(2, elements, distinct));
+    auto textColour = [&](const TLabel& label) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(label.Handle()));
+        COLORREF colour = GetTextColor(dc);
+        DeleteDC(dc);
+        return colour;
+    };
+    EXPECT_EQ(textColour(form.Caption), RGB(0, 0, 0)) << "without the theme, as designed";
+    EXPECT_EQ(textColour(form.Link), RGB(0, 0, 255));
+    HighContrastOn = [] { return true; };
+    EXPECT_EQ(textColour(form.Caption), distinct[0]);
+    EXPECT_EQ(textColour(form.Link), distinct[1]) << "a link under the mouse: the hot-track colour";
+    HighContrastOn = &SystemHighContrastOn;
+    SetSysColors(2, elements, saved);
+}

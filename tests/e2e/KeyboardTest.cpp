@@ -1,0 +1,160 @@
+// The whole program worked with the keyboard alone, the keys coming through the X server as a
+// person's do: the tray menu, the setup window, the instructions, the switch, a capture on black
+// and white with both choosers, and the about box.
+#include <gtest/gtest.h>
+
+#include "store/DefectList.h"
+#include "tests/e2e/Driver.h"
+
+namespace {
+
+const std::vector<std::uint8_t> OneDefect = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11};
+
+// The text of the program's control that has the keyboard focus: what a screen reader says.
+std::wstring FocusName(const TGlimmora& program) {
+    HWND focus = nullptr;
+    WaitFor([&] { return (focus = FocusedWindow(program)) != nullptr; }, 5s);
+    return focus ? TextOf(focus) : L"(nothing)";
+}
+
+bool FocusOn(const TGlimmora& program, const std::wstring& name) {
+    return WaitFor([&] { return FocusName(program) == name; }, 5s);
+}
+
+// Every control the user can reach with Tab has a name.
+void ExpectTabStopsNamed(HWND form) {
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) &&
+            ClassNameOf(child) != L"ListBox") { // a list is named by the label before it
+            EXPECT_FALSE(TextOf(child).empty())
+                << Utf8(ClassNameOf(form)) << " has a nameless " << Utf8(ClassNameOf(child));
+        }
+}
+
+POINT Cursor() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    return cursor;
+}
+
+// One arrow key: the cursor moves by exactly one pixel. (Each press waits for its move: under
+// Wine a pointer event still on its way can undo a move made just before it.)
+bool Arrow(const char* key, int dx, int dy) {
+    const POINT from = Cursor();
+    XKeys(key);
+    return WaitFor(
+        [&] {
+            const POINT now = Cursor();
+            return now.x == from.x + dx && now.y == from.y + dy;
+        },
+        3s);
+}
+
+void ChooseFromTrayMenuByKeyboard(const TGlimmora& program, int downs) {
+    SelectTrayIconByKeyboard(program);
+    std::string keys;
+    for (int i = 0; i < downs; ++i)
+        keys += "Down ";
+    XKeys(keys + "Return");
+}
+
+} // namespace
+
+TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, OneDefect);
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+
+    // "Setup" is the third item of the menu that the keyboard selection of the icon opens.
+    ChooseFromTrayMenuByKeyboard(program, 3);
+    HWND setup = WaitForVisibleWindow(program, L"TFHaupt");
+    ASSERT_TRUE(setup);
+    EXPECT_TRUE(WaitFor([&] { return ClassNameOf(FocusedWindow(program)) == L"ListBox"; }, 5s))
+        << "the list has the focus when the window opens, not " << Utf8(FocusName(program));
+    ExpectTabStopsNamed(setup);
+
+    // The instructions: page 2 and back, by Space and by Enter; Esc closes them.
+    XKeys("Tab Tab Tab Tab Tab");
+    EXPECT_TRUE(FocusOn(program, L"Anleitung")) << Utf8(FocusName(program));
+    XKeys("Return");
+    HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
+    ASSERT_TRUE(instructions);
+    ExpectTabStopsNamed(instructions);
+    EXPECT_TRUE(FocusOn(program, L"Nächste >>")) << Utf8(FocusName(program));
+    XKeys("space");
+    EXPECT_TRUE(WaitFor([&] { return Shown(instructions, L"<< Zurück"); }, 5s));
+    EXPECT_TRUE(FocusOn(program, L"<< Zurück")) << "the link that took its place has the focus";
+    XKeys("Return");
+    EXPECT_TRUE(WaitFor([&] { return Shown(instructions, L"Nächste >>"); }, 5s));
+    EXPECT_TRUE(FocusOn(program, L"Nächste >>")) << Utf8(FocusName(program));
+    XKeys("Escape");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
+    EXPECT_TRUE(FocusOn(program, L"Anleitung")) << "the focus comes back where it was";
+
+    // The picture button, the last tab stop: Space pauses, Enter resumes.
+    XKeys("Tab Tab");
+    EXPECT_TRUE(FocusOn(program, L"Fehlerbehebung ausschalten")) << Utf8(FocusName(program));
+    XKeys("space");
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
+    EXPECT_TRUE(FocusOn(program, L"Fehlerbehebung einschalten")) << Utf8(FocusName(program));
+    XKeys("Return");
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+
+    // A capture: the cursor moved with the arrows, marked with Space, the colours chosen with
+    // the arrows and Enter on black, with a digit on white; Shift+F10 turns and ends the screen.
+    XKeys("Tab Tab");
+    EXPECT_TRUE(FocusOn(program, L"Pixelfehler definieren")) << Utf8(FocusName(program));
+    XDo("mousemove 300 300");
+    XKeys("space");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return Cursor().x == 300 && Cursor().y == 300; }, 3s));
+    EXPECT_TRUE(Arrow("Right", 1, 0));
+    EXPECT_TRUE(Arrow("Right", 1, 0));
+    EXPECT_TRUE(Arrow("Down", 0, 1));
+    EXPECT_TRUE(Arrow("Right", 1, 0));
+    EXPECT_TRUE(Arrow("Up", 0, -1));
+    EXPECT_TRUE(Arrow("Down", 0, 1));
+    XKeys("space");
+    HWND black = WaitForVisibleWindow(program, L"TFAusBla");
+    ASSERT_TRUE(black);
+    ExpectTabStopsNamed(black);
+    EXPECT_TRUE(FocusOn(program, L"Blau")) << Utf8(FocusName(program));
+    XKeys("Right Right");
+    EXPECT_TRUE(FocusOn(program, L"Rot")) << Utf8(FocusName(program));
+    XKeys("Return");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(black); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s))
+        << "the capture screen has the keyboard again";
+    XKeys("shift+F10");
+    EXPECT_TRUE(WaitFor([&] { return ScreenColor(990, 40) == 0xFFFFFF; }, 5s));
+    XKeys("space");
+    HWND white = WaitForVisibleWindow(program, L"TFAusWhi");
+    ASSERT_TRUE(white);
+    XKeys("4"); // aqua: red stays dark
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(white); }, 5s));
+    XKeys("shift+F10");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    std::vector<std::uint8_t> expected = OneDefect;
+    for (std::uint8_t b : {0x2F, 0x01, 0x00, 0x00, 0x2D, 0x01, 0x00, 0x00, 0x09})
+        expected.push_back(b); // (303, 301), red on and red off
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == expected; }, 5s))
+        << testing::PrintToString(ReadBytes(file));
+    EXPECT_TRUE(FocusOn(program, L"Pixelfehler definieren")) << Utf8(FocusName(program));
+
+    // The about box, the first item of the menu: OK has the focus, Esc closes it.
+    ChooseFromTrayMenuByKeyboard(program, 1);
+    HWND about = WaitForVisibleWindow(program, L"TAboutBox");
+    ASSERT_TRUE(about);
+    ExpectTabStopsNamed(about);
+    EXPECT_TRUE(FocusOn(program, L"OK")) << Utf8(FocusName(program));
+    XKeys("Escape");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5s));
+
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
