@@ -6,6 +6,7 @@
 #include "ui/OSError.h"
 
 std::atomic<TTimerThread::TTickClock> TTimerThread::TickClock{&GetTickCount};
+std::atomic<TTimerThread::TTickWait> TTimerThread::TickWait{&WaitForMultipleObjects};
 
 // --- The worker ------------------------------------------------------------------------------
 
@@ -65,8 +66,10 @@ void TTimerThread::ReleaseHold() {
 
 void TTimerThread::Execute() {
     // Ending before the stop signal has arrived would let RequestStop signal a closed handle.
-    if (!RunTicks())
+    if (!RunTicks()) {
+        silent_ = true;
         AwaitStopSignal();
+    }
 }
 
 bool TTimerThread::RunTicks() noexcept {
@@ -75,14 +78,15 @@ bool TTimerThread::RunTicks() noexcept {
     const HANDLE events[] = {wakeEvent_.Get(), holdEvent_.Get()};
     constexpr DWORD StopSignal = WAIT_OBJECT_0, HoldChanged = WAIT_OBJECT_0 + 1;
     auto wait = [&](DWORD milliseconds) {
-        return WaitForMultipleObjects(2, events, FALSE, milliseconds);
+        const TTickWait tickWait = TickWait;
+        return tickWait(2, events, FALSE, milliseconds);
     };
     // The first tick comes one full period after the start.
     DWORD result = wait(period_);
     for (;;) {
         if (result == StopSignal)
             return true;
-        if (StopRequested())
+        if (result == WAIT_FAILED || StopRequested())
             return false;
         if (held_) {
             // Held (KeepAlive with the timer off): the worker waits here, at a point where it
@@ -196,7 +200,8 @@ void TThreadTimer::ApplySettings() {
     if (Loading() || Designing())
         return;
     const bool shouldRun = enabled_ && onTimer_ && interval_ > 0;
-    if (!keepAlive_)
+    // A worker that has fallen silent is replaced, also one that KeepAlive would keep.
+    if (!keepAlive_ || (worker_ && worker_->Silent()))
         ReleaseWorker();
     if (shouldRun) {
         if (worker_)

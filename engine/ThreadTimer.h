@@ -44,6 +44,10 @@ public:
     // replace it to make the wrap happen on demand.
     using TTickClock = DWORD(WINAPI*)();
     static std::atomic<TTickClock> TickClock;
+    // The wait between ticks (WaitForMultipleObjects); tests replace it to make it fail.
+    using TTickWait = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                     DWORD milliseconds);
+    static std::atomic<TTickWait> TickWait;
 
     std::uint32_t Period() const noexcept { return period_; }
     // Read afresh at each wait: a wait already under way keeps its time-out.
@@ -59,6 +63,9 @@ public:
     void PauseWorker();
     void ReleaseHold();
     bool Held() const noexcept { return held_; }
+    // True once the worker runs no more ticks: its wait failed or its hand-over was refused. It
+    // still waits for its stop request before it frees itself.
+    bool Silent() const noexcept { return silent_; }
 
     // Runs on the worker's own thread when it frees itself.
     ~TTimerThread() override;
@@ -76,7 +83,8 @@ private:
     TTimerThread(std::shared_ptr<TLink> link, std::uint32_t period, TApplication* application);
 
     void Execute() override;
-    // The tick loop. Returns true when it ended by taking the stop signal from WakeEvent.
+    // The tick loop. Returns true when it ended by taking the stop signal from WakeEvent. A wait
+    // that fails ends it: a wait that returns at once would otherwise tick without a pause.
     bool RunTicks() noexcept;
     void AwaitStopSignal() noexcept;
     static void HandOver(void* context);
@@ -85,6 +93,7 @@ private:
     TKernelHandle holdEvent_; // wakes the worker when it is held or released
     std::atomic<bool> held_{false};
     std::atomic<bool> pausedDuringTick_{false};
+    std::atomic<bool> silent_{false};
     std::atomic<std::uint32_t> period_;
     std::shared_ptr<TLink> link_;
     // The key under which ticks are handed over; never dereferenced by the worker.

@@ -133,6 +133,53 @@ bool RenameUnsupported(DWORD errorCode) {
            errorCode == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
+// How a refused replace is retried: virus scanners, search indexers and sync clients open a
+// file for a moment after every write, and the replace is refused while they hold it.
+constexpr int ReplaceRetries = 5;
+constexpr DWORD ReplaceRetryPause = 100; // milliseconds; about half a second in all
+
+// The errors a replace meets while another program has the old file open.
+bool RefusedWhileOpen(DWORD errorCode) {
+    return errorCode == ERROR_SHARING_VIOLATION || errorCode == ERROR_ACCESS_DENIED;
+}
+
+// True when the rights to replace `target` are there, so that only another program's open
+// handle can refuse the replace. Such a program may share the file for reading and writing but
+// not deleting (the open below then meets a sharing violation), or share it for deleting too:
+// Windows still refuses to rename over a file that is open anywhere.
+bool OnlyAnOpenHandleRefuses(const std::wstring& target) {
+    TFileHandle probe(CreateFileW(target.c_str(), DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+void WriteAll(HANDLE file, const DefectFileImage& image) {
+    if (image.Size == 0)
+        return;
+    DWORD written = 0;
+    if (!WriteFile(file, image.Bytes.data(), static_cast<DWORD>(image.Size), &written, nullptr))
+        RaiseLastError();
+    if (written != image.Size)
+        RaiseInOutError(InOutShortWrite);
+}
+
+// The save when the file cannot be replaced: the records over the old ones, then the end of
+// the file after them. It fails only where every save in place would; a failure midway leaves
+// the records written before it.
+void WriteInPlace(const std::wstring& target, const DefectFileImage& image) {
+    // The holder has the file open already; sharing everything it may be using lets this open
+    // succeed wherever its sharing allows writing at all.
+    TFileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        RaiseLastError();
+    WriteAll(file.Get(), image);
+    if (!SetEndOfFile(file.Get()) || !FlushFileBuffers(file.Get()))
+        RaiseLastError();
+}
+
 // Fails with the reason why `target` could not be replaced, before anything is written.
 void CheckReplaceable(const std::wstring& target) {
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -206,14 +253,7 @@ void SaveDefectFile(const std::wstring& path, const TDefectList& list) {
     const DefectFileImage image = EncodeDefects(list);
     // A fixed name: what a killed save leaves behind is simply overwritten by the next one.
     TemporaryFile temporary(Win32Path(path + L".tmp"));
-    if (image.Size > 0) {
-        DWORD written = 0;
-        if (!WriteFile(temporary.Handle(), image.Bytes.data(), static_cast<DWORD>(image.Size),
-                       &written, nullptr))
-            RaiseLastError();
-        if (written != image.Size)
-            RaiseInOutError(InOutShortWrite);
-    }
+    WriteAll(temporary.Handle(), image);
     // The records must be on the disk before the name points at them, or a power cut could
     // leave a named but empty file.
     if (!FlushFileBuffers(temporary.Handle()))
@@ -222,20 +262,38 @@ void SaveDefectFile(const std::wstring& path, const TDefectList& list) {
     // The rename needs the absolute name of the target; a relative one would be taken as
     // relative to the current directory.
     const std::wstring absoluteTarget = FullPathName(target);
-    const DWORD renameError = RenameOver(temporary.Handle(), absoluteTarget);
-    if (renameError == ERROR_SUCCESS) {
+    bool byHandle = true;
+    auto replace = [&]() -> DWORD {
+        if (byHandle) {
+            const DWORD error = RenameOver(temporary.Handle(), absoluteTarget);
+            if (!RenameUnsupported(error))
+                return error;
+            // File systems without rename through a handle: by name, after closing.
+            byHandle = false;
+            temporary.Close();
+        }
+        if (MoveFileExW(temporary.Path().c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        return GetLastError();
+    };
+    DWORD error = replace();
+    for (int retry = 0; retry < ReplaceRetries && RefusedWhileOpen(error); ++retry) {
+        Sleep(ReplaceRetryPause);
+        error = replace();
+    }
+    if (error == ERROR_SUCCESS) {
         temporary.Commit();
         return;
     }
-    if (!RenameUnsupported(renameError))
-        RaiseInOutError(renameError);
-
-    // File systems without rename through a handle: by name, after closing.
-    temporary.Close();
-    if (!MoveFileExW(temporary.Path().c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        RaiseLastError();
-    temporary.Commit();
+    // Still held by a program that lets others write the file (the open in CheckReplaceable got
+    // in): the save goes where such a program expects it, into the file itself. The temporary
+    // file goes.
+    if (RefusedWhileOpen(error) && OnlyAnOpenHandleRefuses(target)) {
+        WriteInPlace(target, image);
+        return;
+    }
+    RaiseInOutError(error);
 }
 
 std::wstring ExecutablePath() {

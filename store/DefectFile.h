@@ -16,8 +16,11 @@ bool DefectFileExists(const std::wstring& path);
 void LoadDefectFile(const std::wstring& path, TDefectList& list);
 
 // Replaces the file with the records of `list` in one step: the records go to a temporary file
-// in the same folder, which is flushed and then renamed over the old file. On any failure the
-// old file stays as it was and the temporary file is removed. A read-only file is not replaced.
+// in the same folder, which is flushed and then renamed over the old file. A rename refused
+// because the file is open elsewhere is tried again for about half a second; if another program
+// still holds the file open, sharing it for reading and writing, the records are written into
+// the file itself instead. On any other failure the old file stays as it was. The
+// temporary file never stays behind. A read-only file is not replaced.
 void SaveDefectFile(const std::wstring& path, const TDefectList& list);
 
 // The full path of the running executable, read without a length limit. Raises EOSError if

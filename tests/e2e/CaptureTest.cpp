@@ -480,6 +480,40 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     EXPECT_TRUE(program.WaitForExit(10s));
 }
 
+// An editor or an indexer holds the file open, sharing it for reading and writing: the save
+// goes into the file, and the command ends as after any save.
+TEST(Capture, ASaveBesideAProgramThatSharesTheFileSucceeds) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, Records(WorkedExample));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+
+    HANDLE holder =
+        CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    HWND capture = StartCapture(program, setup);
+    ClickAt(200, 150);
+    Choose(program, L"TFAusBla", Red);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    const std::vector<std::uint8_t> saved =
+        Records({WorkedExample[0], WorkedExample[1], {200, 150, RedOn}});
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
+    // The steps after the save ran: the overlays are back.
+    EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 200, 150) != nullptr; }, 5s));
+    EXPECT_FALSE(WaitForMessageBox(program, 500ms).window) << "no error was reported";
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(file), saved);
+    EXPECT_EQ(GetFileAttributesW(folder.File(L"Glimmora.pix.tmp").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
 // The chooser opens on the press of the click that marks a pixel, centred on the screen. The
 // release of that click must not choose the swatch it falls on, and neither must a press beside
 // the swatches that ends on one: only a press and a release on the same swatch choose it.

@@ -181,14 +181,23 @@ TEST(Shell, InstructionsAboutBoxAndCreditsOpenFromTheirButtons) {
     ClickControl(instructions, L"Schließen");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
 
-    // "Info" twice: still one about box. "Über" opens the credits above it.
+    // "Info" again brings the about box, moved by the user and gone behind the setup window,
+    // back to the front where it was left. "Über" opens the credits above it.
     ChooseFromTrayMenu(program, L"Info");
     HWND about = WaitForVisibleWindow(program, L"TAboutBox");
     ASSERT_TRUE(about);
+    SetWindowPos(about, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT setupRect;
+    GetWindowRect(setup, &setupRect);
+    ClickAt((setupRect.left + setupRect.right) / 2, setupRect.top + 8); // its caption
+    ASSERT_TRUE(WaitFor([&] { return IsAbove(setup, about); }, 5s));
     ChooseFromTrayMenu(program, L"Info");
-    Sleep(300);
-    EXPECT_EQ(program.WindowsOfClass(L"TAboutBox").size(), 1u);
+    EXPECT_TRUE(WaitFor([&] { return IsAbove(about, setup); }, 5s)) << "not raised";
     EXPECT_EQ(CountVisible(program, L"TAboutBox"), 1);
+    RECT aboutRect;
+    GetWindowRect(about, &aboutRect);
+    EXPECT_EQ(aboutRect.left, 40);
+    EXPECT_EQ(aboutRect.top, 30);
     ClickControl(about, L"Über");
     HWND credits = WaitForVisibleWindow(program, L"TUeber");
     ASSERT_TRUE(credits);

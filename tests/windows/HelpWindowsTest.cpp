@@ -153,6 +153,14 @@ TShot Capture(HWND window) {
     return shot;
 }
 
+// True when `upper` lies above `lower` in the z-order.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND below = GetWindow(upper, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT))
+        if (below == lower)
+            return true;
+    return false;
+}
+
 void Click(HWND control) {
     SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     SendMessageW(control, WM_LBUTTONUP, 0, 0);
@@ -288,7 +296,29 @@ TEST_F(HelpWindows, TextsFitWhereTheyAreShown) {
     }
 }
 
+// The system's window-text colour, changed for one test: under the default scheme it is black,
+// and a link that starts in it could not be told from one that starts black.
+class TWindowTextColor {
+public:
+    explicit TWindowTextColor(COLORREF color) : previous_(GetSysColor(COLOR_WINDOWTEXT)) {
+        Set(color);
+    }
+    ~TWindowTextColor() { Set(previous_); }
+    TWindowTextColor(const TWindowTextColor&) = delete;
+    TWindowTextColor& operator=(const TWindowTextColor&) = delete;
+
+private:
+    static void Set(COLORREF color) {
+        const INT element = COLOR_WINDOWTEXT;
+        SetSysColors(1, &element, &color);
+    }
+    COLORREF previous_;
+};
+
 TEST_F(HelpWindows, LinksLightUpUnderTheMouseAndOpenTheirTargets) {
+    constexpr COLORREF windowText = 0x008000; // dark green: neither blue nor black
+    TWindowTextColor scheme(windowText);
+    ASSERT_EQ(GetSysColor(COLOR_WINDOWTEXT), windowText);
     AboutBox->Show();
     SetCursorPos(0, 0); // off the box: only the messages below move "the mouse"
     struct {
@@ -302,22 +332,24 @@ TEST_F(HelpWindows, LinksLightUpUnderTheMouseAndOpenTheirTargets) {
     for (const auto& l : links) {
         HWND window = l.link->Handle();
         SCOPED_TRACE(TextOf(window));
-        auto looksPlain = [&] {
+        // Plain text in `color` alone: no blue, no underline, none of the other plain colour.
+        auto looksPlain = [&](std::uint32_t color, std::uint32_t other) {
             TShot shot = Capture(window);
-            return shot.Count(clBlue) == 0 && shot.Count(clBlack) > 0 && !shot.HasLine(clBlack);
+            return shot.Count(clBlue) == 0 && shot.Count(color) > 0 && shot.Count(other) == 0 &&
+                   !shot.HasLine(color);
         };
-        EXPECT_TRUE(looksPlain());
+        EXPECT_TRUE(looksPlain(windowText, clBlack)) << "starts in the window-text colour";
 
         SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
         TShot lit = Capture(window);
         EXPECT_TRUE(lit.HasLine(clBlue)) << "no blue underline under the mouse";
-        EXPECT_EQ(lit.Count(clBlack), 0);
+        EXPECT_EQ(lit.Count(clBlack) + lit.Count(windowText), 0);
         SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
 
         SendMessageW(window, WM_MOUSELEAVE, 0, 0);
-        EXPECT_TRUE(looksPlain()) << "still lit after the mouse left";
+        EXPECT_TRUE(looksPlain(clBlack, windowText)) << "not plain black after the mouse left";
         app.ProcessMessages();
 
         // A click at the link reaches the link, not the panel under it.
@@ -336,11 +368,12 @@ TEST_F(HelpWindows, InfoTwiceKeepsOneAboutBoxThatReopensWhereItWasClosed) {
     EXPECT_EQ(AboutBox->Left(), (GetSystemMetrics(SM_CXSCREEN) - AboutBox->Width()) / 2);
     AboutBox->SetBounds(30, 40, AboutBox->Width(), AboutBox->Height());
     mainStub->Show(); // something else comes to the front
+    ASSERT_TRUE(IsAbove(mainStub->Handle(), AboutBox->Handle()));
 
     AboutBox->Show();
     EXPECT_EQ(GetActiveWindow(), AboutBox->Handle());
-    EXPECT_EQ(FindWindowExW(nullptr, FindWindowW(L"TAboutBox", nullptr), L"TAboutBox", nullptr),
-              nullptr);
+    EXPECT_TRUE(IsAbove(AboutBox->Handle(), mainStub->Handle())) << "the box is not raised";
+    EXPECT_TRUE(AboutBox->Visible());
 
     SendMessageW(AboutBox->OKButton.Handle(), BM_CLICK, 0, 0);
     EXPECT_FALSE(AboutBox->Visible());

@@ -533,6 +533,54 @@ TEST_F(ThreadTimer, TheElapsedTimeOfATickIsRightWhenTheCounterWraps) {
     }
 }
 
+std::atomic<bool> waitsFail{false};
+std::atomic<int> failedWaits{0};
+DWORD WINAPI FailingWait(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+    if (!waitsFail)
+        return WaitForMultipleObjects(count, handles, waitAll, milliseconds);
+    ++failedWaits;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+}
+
+TEST_F(ThreadTimer, AFailedWaitSilencesTheWorkerUntilTheNextStart) {
+    struct TWaitSwap {
+        TWaitSwap() { TTimerThread::TickWait = &FailingWait; }
+        ~TWaitSwap() {
+            waitsFail = false;
+            TTimerThread::TickWait = &WaitForMultipleObjects;
+        }
+    } swap;
+    for (bool keepAlive : {false, true}) {
+        SCOPED_TRACE(keepAlive ? "KeepAlive" : "without KeepAlive");
+        TTickLog log;
+        TThreadTimer timer(nullptr);
+        timer.SetKeepAlive(keepAlive);
+        timer.SetInterval(20);
+        timer.SetOnTimer(log.Handler());
+        timer.SetEnabled(true);
+        ASSERT_TRUE(PumpUntil([&] { return log.count >= 2; }));
+        TThreadWatch watch(timer.Worker());
+        failedWaits = 0;
+        waitsFail = true;
+        ASSERT_TRUE(PumpUntil([&] { return failedWaits > 0; }));
+        const int ticksAtFailure = log.count;
+        PumpFor(300ms);
+        // At most the tick whose wait was under way when the waits began to fail.
+        EXPECT_LE(log.count, ticksAtFailure + 1) << "ticks on without a pause";
+        EXPECT_EQ(failedWaits, 1) << "the worker waits no more";
+        EXPECT_TRUE(watch.Running()) << "the worker ended before its stop request";
+        EXPECT_TRUE(timer.Worker()->Silent());
+
+        waitsFail = false;
+        timer.SetEnabled(false);
+        timer.SetEnabled(true);
+        EXPECT_TRUE(watch.EndsWithin(5000)) << "the stop request ends the silent worker";
+        const int before = log.count;
+        EXPECT_TRUE(PumpUntil([&] { return log.count >= before + 2; })) << "a new worker ticks";
+    }
+}
+
 TEST_F(ThreadTimer, AnErrorInTheHandlerIsReportedAndTheTimerGoesOn) {
     TTickLog log;
     log.during = [](int n) {
