@@ -110,7 +110,7 @@ void TForm1::PlaceOverlays() {
 }
 
 void TForm1::ber1Click() {
-    AboutBox->Show();
+    AboutBox->ShowAboveModal();
 }
 
 void TForm1::homClick() {
@@ -118,7 +118,7 @@ void TForm1::homClick() {
 }
 
 void TForm1::Setup1Click() {
-    FHaupt->Show();
+    FHaupt->ShowAboveModal();
 }
 
 void TForm1::Beenden1Click() {

@@ -81,6 +81,10 @@ public:
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
     // --- Modal support ------------------------------------------------------------------------
+    // The modal form opened last that is still open, or null.
+    TForm* ModalForm() const noexcept { return modalForms_.empty() ? nullptr : modalForms_.back(); }
+    void ModalStarted(TForm* form) { modalForms_.push_back(form); }
+    void ModalEnded(TForm* form) noexcept { std::erase(modalForms_, form); }
     // Disables every visible, enabled top-level window of the main thread except `except`;
     // returns them for EnableTaskWindows.
     std::vector<HWND> DisableTaskWindows(HWND except);
@@ -131,6 +135,7 @@ private:
     std::wstring title_;
     TForm* mainForm_ = nullptr;
     std::vector<TFormEntry> forms_;
+    std::vector<TForm*> modalForms_;
     bool terminated_ = false;
     unsigned dispatchSerial_ = 0;
 

@@ -291,6 +291,16 @@ void TForm::Show() {
     BringToFront();
 }
 
+void TForm::ShowAboveModal() {
+    TForm* modal = Application ? Application->ModalForm() : nullptr;
+    if (modal && modal != this) {
+        modal->BringToFront();
+        SetForegroundWindow(modal->Handle());
+        return;
+    }
+    Show();
+}
+
 void TForm::BringToFront() {
     if (!neverActivate_) {
         // Activating lifts the window to the top of its band.
@@ -312,6 +322,7 @@ int TForm::ShowModal() {
     std::vector<HWND> disabled = Application->DisableTaskWindows(handle_);
     modal_ = true;
     modalResult_ = mrNone;
+    Application->ModalStarted(this);
     try {
         Show();
         for (;;) {
@@ -330,11 +341,13 @@ int TForm::ShowModal() {
         }
     } catch (...) {
         modal_ = false;
+        Application->ModalEnded(this);
         Hide();
         TApplication::EnableTaskWindows(disabled);
         throw;
     }
     modal_ = false;
+    Application->ModalEnded(this);
     // Enable the others before hiding, so that activation can pass to one of them.
     TApplication::EnableTaskWindows(disabled);
     Hide();

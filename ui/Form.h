@@ -105,6 +105,10 @@ public:
     void Show();
     void Hide() { SetVisible(false); }
     void BringToFront();
+    // Show, unless a modal window of the program is open: then that one comes to the front
+    // instead. It disables the program's other windows, and one of them in front of it would
+    // only look dead.
+    void ShowAboveModal();
     // Shows the form and runs a message loop until a modal result is set or the program is
     // terminating (then the result is mrCancel). The program's other windows are disabled
     // meanwhile; afterwards they are enabled again and the window that was active before is

@@ -1,0 +1,211 @@
+// A good citizen of the desktop: the user's program keeps the foreground while the overlays come,
+// are clicked and go; the capture screen and the choosers follow a change of the display mode;
+// a modal window stays in front of the windows it disables.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/Driver.h"
+
+namespace {
+
+// One defect at (500, 400), red on.
+const std::vector<std::uint8_t> OneDefect = {0xF4, 0x01, 0x00, 0x00, 0x90, 0x01, 0x00, 0x00, 0x01};
+
+// The user's program: Wine's editor, in the foreground.
+class TUsersProgram {
+public:
+    TUsersProgram() {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring command = L"notepad.exe";
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info_))
+            throw std::runtime_error("cannot start the editor");
+        WaitFor([&] { return (window_ = FindWindowW(L"Notepad", nullptr)) != nullptr; }, 20s);
+        WaitFor([&] { return GetForegroundWindow() == window_; }, 10s);
+    }
+    ~TUsersProgram() {
+        TerminateProcess(info_.hProcess, 0);
+        WaitForSingleObject(info_.hProcess, 5000);
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    HWND Window() const { return window_; }
+    // A click on its caption, as a user comes back to it.
+    void Activate() const {
+        RECT r;
+        GetWindowRect(window_, &r);
+        ClickAt((r.left + r.right) / 2, r.top + 8);
+        WaitFor([&] { return GetForegroundWindow() == window_; }, 5s);
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+    HWND window_ = nullptr;
+};
+
+std::string ForegroundName() {
+    HWND foreground = GetForegroundWindow();
+    return foreground ? Utf8(ClassNameOf(foreground)) : "(none)";
+}
+
+// Sets the display mode as a program would, and puts the old one back at the end.
+class TDisplayMode {
+public:
+    TDisplayMode(int width, int height) {
+        DEVMODEW mode{};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = static_cast<DWORD>(width);
+        mode.dmPelsHeight = static_cast<DWORD>(height);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        changed_ = ChangeDisplaySettingsW(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
+        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == width; }, 5s);
+        Sleep(500); // every program has had its WM_DISPLAYCHANGE
+    }
+    ~TDisplayMode() {
+        if (changed_)
+            ChangeDisplaySettingsW(nullptr, 0);
+        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == 1024; }, 5s);
+        Sleep(500);
+    }
+    bool Changed() const { return changed_; }
+
+private:
+    bool changed_ = false;
+};
+
+RECT RectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+} // namespace
+
+TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedAndGo) {
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), OneDefect);
+    TUsersProgram editor;
+    ASSERT_EQ(GetForegroundWindow(), editor.Window());
+
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    Sleep(500); // some ticks: each raises the overlay
+    EXPECT_EQ(GetForegroundWindow(), editor.Window()) << "start-up took it: " << ForegroundName();
+
+    // A click on the concealed pixel is the overlay's, and changes nothing else.
+    ClickAt(500, 400);
+    Sleep(300);
+    EXPECT_EQ(GetForegroundWindow(), editor.Window()) << "the click took it: " << ForegroundName();
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 1);
+
+    // Pause and resume with the tray icon; the setup window must have listed the defect once.
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(setup); }, 5s));
+    editor.Activate();
+    for (int expected : {0, 1}) {
+        DoubleClickTrayIcon();
+        EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == expected; }, 5s));
+        Sleep(300);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+        EXPECT_NE(owner, program.ProcessId()) << "the switch took it: " << ForegroundName();
+    }
+
+    // After a capture the window it was started from is active again, not an overlay.
+    setup = OpenSetup(program);
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s))
+        << "the capture screen does take the keyboard";
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
+    Sleep(300);
+    EXPECT_EQ(GetForegroundWindow(), setup) << ForegroundName();
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
+    TTempFolder folder;
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+
+    // A first capture at 1024 x 768 places the chooser, centred.
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    ClickAt(100, 100);
+    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
+    ASSERT_TRUE(chooser);
+    const RECT first = RectOf(chooser);
+    EXPECT_GT(first.right, 640);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+
+    {
+        TDisplayMode smaller(640, 480);
+        ASSERT_TRUE(smaller.Changed()) << "the desktop cannot change its mode here";
+        ClickControl(setup, L"Pixelfehler definieren");
+        ASSERT_TRUE(WaitForVisibleWindow(program, L"TFBack"));
+        const RECT covered = RectOf(capture);
+        EXPECT_EQ(covered.left, 0);
+        EXPECT_EQ(covered.top, 0);
+        EXPECT_EQ(covered.right, 640) << "the capture screen kept its former size";
+        EXPECT_EQ(covered.bottom, 480);
+        // The chooser's place would now be partly off the screen: it is centred again.
+        ClickAt(100, 100);
+        ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
+        const RECT moved = RectOf(chooser);
+        EXPECT_EQ(moved.left, (640 - (first.right - first.left)) / 2);
+        EXPECT_EQ(moved.top, (480 - (first.bottom - first.top)) / 2);
+        PressKey(VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+        PressKey(VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    }
+    // Back at 1024 x 768 it fits where it is, and keeps that place.
+    ClickControl(setup, L"Pixelfehler definieren");
+    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFBack"));
+    EXPECT_EQ(RectOf(capture).right, 1024);
+    ClickAt(100, 100);
+    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
+    EXPECT_EQ(RectOf(chooser).left, (640 - (first.right - first.left)) / 2);
+    PressKey(VK_ESCAPE);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+TEST(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstructionsForward) {
+    TTempFolder folder;
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    ClickControl(setup, L"Anleitung");
+    HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
+    ASSERT_TRUE(instructions);
+    for (const wchar_t* item : {L"Setup", L"Info"}) {
+        SCOPED_TRACE(Utf8(item));
+        // Something else in front first, as the user's other programs are.
+        TUsersProgram editor;
+        ChooseFromTrayMenu(program, item);
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == instructions; }, 5s))
+            << ForegroundName();
+        EXPECT_TRUE(IsAbove(instructions, setup));
+        EXPECT_FALSE(IsWindowVisible(program.Window(L"TAboutBox")));
+    }
+    ClickControl(instructions, L"Schließen");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
