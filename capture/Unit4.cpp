@@ -29,7 +29,6 @@ void TFBack::FormCreate() {
     // Client coordinates of a click are then screen coordinates of the primary screen, in
     // physical pixels. The size is taken once, as the screen is now.
     SetBounds(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    cursor_ = LoadCursorW(GetModuleHandleW(nullptr), L"NewCursor");
     TCaptureScreen& screen = *this;
     logic_ = std::make_unique<TCaptureLogic>(Form1->Defects, screen);
 }
@@ -103,8 +102,9 @@ LRESULT TFBack::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         FormKeyDown(static_cast<WORD>(wParam));
         return 0;
     case WM_SETCURSOR:
-        if (LOWORD(lParam) == HTCLIENT && cursor_) {
-            SetCursor(cursor_);
+        // Chosen each time: the scaling may have changed since the screen was created.
+        if (HCURSOR frame = LOWORD(lParam) == HTCLIENT ? cursor_.AtCursorPosition() : nullptr) {
+            SetCursor(frame);
             return TRUE;
         }
         break;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "capture/CaptureCursor.h"
 #include "capture/CaptureLogic.h"
 #include "ui/Form.h"
 #include "ui/Mouse.h"
@@ -27,7 +28,7 @@ private:
     void ShowPhase();
 
     std::unique_ptr<TCaptureLogic> logic_;
-    HCURSOR cursor_ = nullptr;
+    TCaptureCursor cursor_;
 };
 
 extern TFBack* FBack;

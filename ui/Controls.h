@@ -179,19 +179,24 @@ private:
     TBevel outer_, inner_;
 };
 
-// A button that shows a picture scaled to its size, raised (or flat), with a text for
-// screen readers.
+// A button that shows a picture at its size, raised (or flat), with a text for screen readers.
 class TSpeedButton : public TControl {
 public:
     TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
                  HBITMAP picture, bool flat = false);
     TControlEvent OnClick;
     void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
+    // One picture drawn at several sizes, for the button's size at several DPIs (shared, as
+    // above; null entries are skipped). The button draws the one of its own size pixel for
+    // pixel, and else stretches the one nearest in size.
+    void SetPictures(std::vector<HBITMAP> pictures);
     void Command(WORD code) override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
-    HBITMAP picture_;
+    HBITMAP PictureFor(int width, int height) const;
+
+    std::vector<HBITMAP> pictures_;
     bool flat_;
 };
 
