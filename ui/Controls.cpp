@@ -75,7 +75,7 @@ void TControl::Relayout() {
         logFont.lfUnderline = font_.Underline;
         logFont.lfCharSet = DEFAULT_CHARSET;
         logFont.lfQuality = DEFAULT_QUALITY;
-        font_.Face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
+        FontFaceForDpi(font_.Face, dpi).copy(logFont.lfFaceName, LF_FACESIZE - 1);
         fontHandle_.Reset(CreateFontIndirectW(&logFont));
         fontDpi_ = dpi;
         SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.Get()), FALSE);
