@@ -5,7 +5,8 @@
 TCaptureCursor::TCaptureCursor(HMODULE module) {
     for (std::size_t i = 0; i < FrameSizes.size(); ++i)
         // With an explicit size LoadImage picks the frame of that size rather than stretching
-        // the one nearest the system's cursor size; without LR_SHARED the handle is ours.
+        // the one nearest the system's cursor size; without LR_SHARED the handle is ours. It
+        // fails only where the resource is missing altogether.
         frames_[i].Reset(static_cast<HCURSOR>(LoadImageW(
             module, L"NewCursor", IMAGE_CURSOR, FrameSizes[i], FrameSizes[i], LR_DEFAULTCOLOR)));
 }
@@ -21,18 +22,9 @@ int TCaptureCursor::FrameSizeFor(UINT dpi) {
 
 HCURSOR TCaptureCursor::ForDpi(UINT dpi) const {
     const int size = FrameSizeFor(dpi);
-    std::size_t wanted = 0;
-    while (FrameSizes[wanted] != size)
-        ++wanted;
-    if (frames_[wanted])
-        return frames_[wanted].Get();
-    // The nearest frame that did load; an outsized cross-hair still frames one pixel.
-    for (std::size_t distance = 1; distance < FrameSizes.size(); ++distance) {
-        if (wanted >= distance && frames_[wanted - distance])
-            return frames_[wanted - distance].Get();
-        if (wanted + distance < FrameSizes.size() && frames_[wanted + distance])
-            return frames_[wanted + distance].Get();
-    }
+    for (std::size_t i = 0; i < FrameSizes.size(); ++i)
+        if (FrameSizes[i] == size)
+            return frames_[i].Get();
     return nullptr;
 }
 

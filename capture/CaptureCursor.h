@@ -22,14 +22,13 @@ public:
     // The frame sizes of the resource, for 100, 150 and 200 %.
     static constexpr std::array<int, 3> FrameSizes{32, 48, 64};
 
-    // Loads every frame once from `module`'s resources; a frame that cannot be loaded is left
-    // out of the choice.
+    // Loads every frame once from `module`'s resources.
     explicit TCaptureCursor(HMODULE module = GetModuleHandleW(nullptr));
 
     // The size of the frame for `dpi`: the largest that the DPI's scaling of 32 pixels reaches,
     // so 32 up to 149 %, 48 up to 199 %, 64 from 200 %.
     static int FrameSizeFor(UINT dpi);
-    // The frame for `dpi`; another frame when that one is missing, null when all are.
+    // The frame for `dpi`; null without the resource.
     HCURSOR ForDpi(UINT dpi) const;
     // The frame for the monitor the cursor is on now.
     HCURSOR AtCursorPosition() const;
