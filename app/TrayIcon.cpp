@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "ui/Application.h"
@@ -108,6 +109,7 @@ TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
 TTrayIcon::~TTrayIcon() {
     MarkDestroying();
     CancelPendingClick();
+    StopAddRetries();
     active_ = false;
     HideIcon();
     // At program end the process leaves the task list anyway.
@@ -193,11 +195,9 @@ bool TTrayIcon::NewShell() const noexcept {
     return Shell.Version >= NewShellVersion;
 }
 
-void TTrayIcon::Notify(DWORD message, UINT flags) {
-    // The shell's answer is not used: the flags follow our own calls, and a task bar that comes
-    // back gets the icon again through "TaskbarCreated".
+bool TTrayIcon::Notify(DWORD message, UINT flags) {
     notifyData_.uFlags = flags;
-    Shell.NotifyIcon(message, &notifyData_);
+    return Shell.NotifyIcon(message, &notifyData_) != FALSE;
 }
 
 void TTrayIcon::FillNotifyData() {
@@ -227,13 +227,62 @@ void TTrayIcon::ShowIcon() {
         return;
     if (visibility_.Contains(TTrayVisibility::tvAutoHideIcon) && ApplicationVisible())
         return;
-    iconShown_ = true;
-    Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP);
-    if (NewShell())
-        Notify(NIM_SETVERSION, 0);
+    // Refused while the shell is not ready yet, as at log-on: without the icon the program
+    // could not be reached at all, so it tries again.
+    if (!AddIcon(false))
+        StartAddRetries();
+}
+
+// `mayBeThere`: the shell may hold the icon already, after a DPI change or an add that timed
+// out but went through. A modify then finds it, where an add would fail or show it twice.
+bool TTrayIcon::AddIcon(bool mayBeThere) {
+    constexpr UINT everything = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    if (mayBeThere && Notify(NIM_MODIFY, everything)) {
+        iconShown_ = true;
+    } else {
+        if (!Notify(NIM_ADD, everything))
+            return false;
+        iconShown_ = true;
+        if (NewShell())
+            Notify(NIM_SETVERSION, 0);
+    }
+    StopAddRetries();
+    return true;
+}
+
+void TTrayIcon::StartAddRetries() {
+    addRetriesLeft_ = AddRetries;
+    SetTimer(trayWindow_, AddRetryTimer, AddRetryInterval, nullptr);
+}
+
+void TTrayIcon::StopAddRetries() {
+    if (addRetriesLeft_ == 0)
+        return;
+    addRetriesLeft_ = 0;
+    KillTimer(trayWindow_, AddRetryTimer);
+}
+
+void TTrayIcon::AddRetryTimerFired() {
+    if (addRetriesLeft_ == 0)
+        return;
+    if (!active_ || iconShown_ || AddIcon(true) || --addRetriesLeft_ == 0)
+        StopAddRetries();
+}
+
+void TTrayIcon::TaskbarCreated() {
+    // Sent by a re-created task bar, whose notification area knows no icons, and after a DPI
+    // change, where the icon is still there and only wants its new picture.
+    if (OnDisplayChange && !Destroying())
+        OnDisplayChange(this);
+    if (!active_)
+        return;
+    iconShown_ = false;
+    if (!AddIcon(true))
+        StartAddRetries();
 }
 
 void TTrayIcon::HideIcon() {
+    StopAddRetries();
     if (!iconShown_)
         return;
     iconShown_ = false;
@@ -331,7 +380,17 @@ LRESULT TTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == ClickTimer)
             ClickTimerFired();
+        else if (wParam == AddRetryTimer)
+            AddRetryTimerFired();
         return 0;
+    case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+        // WM_DPICHANGED is not promised to a hidden window; the other two are broadcast to every
+        // top-level window without an owner, this one included, when the scaling changes.
+        if (OnDisplayChange && !Destroying())
+            OnDisplayChange(this);
+        return DefWindowProcW(trayWindow_, message, wParam, lParam);
     case CallbackMessage:
         // With the version-3 behaviour the whole lParam is the event; the low word is the event
         // under every version.
@@ -346,10 +405,7 @@ LRESULT TTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     if (taskbarCreated_ && message == taskbarCreated_) {
-        // Explorer was restarted: its new notification area knows no icons.
-        HideIcon();
-        if (active_)
-            ShowIcon();
+        TaskbarCreated();
         return 0;
     }
     return DefWindowProcW(trayWindow_, message, wParam, lParam);
@@ -414,6 +470,7 @@ void TTrayIcon::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
                 savedClick_ = {button, shift, x, y};
                 if (!clickPending_) {
                     clickPending_ = true;
+                    ClaimForeground();
                     SetTimer(trayWindow_, ClickTimer, GetDoubleClickTime(), nullptr);
                 }
             } else {
@@ -441,7 +498,25 @@ void TTrayIcon::CancelPendingClick() {
     KillTimer(trayWindow_, ClickTimer);
 }
 
+// The menu a delayed click opens needs the foreground to close when the user clicks elsewhere,
+// and the system grants it only until the user's next input: it is taken at the release, not
+// when the timer fires. Should the click become a double click, the foreground goes back to
+// the window that had it, so that pausing from the tray leaves the user's program active.
+void TTrayIcon::ClaimForeground() {
+    HWND foreground = GetForegroundWindow();
+    previousForeground_ = foreground != trayWindow_ ? foreground : nullptr;
+    SetForegroundWindow(trayWindow_);
+}
+
+void TTrayIcon::ReturnForeground() {
+    HWND previous = std::exchange(previousForeground_, nullptr);
+    if (previous && IsWindow(previous) && GetForegroundWindow() == trayWindow_)
+        SetForegroundWindow(previous);
+}
+
 void TTrayIcon::DblClick(TMouseButton button, TShiftState shift, int x, int y) {
+    if (clickPending_)
+        ReturnForeground();
     CancelPendingClick();
     if (OnDblClick && !Destroying())
         OnDblClick(this, button, shift, x, y);

@@ -1,7 +1,8 @@
 // TTrayIcon: the program's icon in the notification area. It adds the icon when its owner's
 // definition has loaded, hides the application's task-bar window, turns the shell's mouse and
 // keyboard notifications into menu pop-ups and a double-click event, survives a restart of the
-// task bar, and removes the icon when it is destroyed.
+// task bar and a shell that is not ready yet, follows DPI changes through its owner, and removes
+// the icon when it is destroyed.
 #pragma once
 
 #include <windows.h>
@@ -54,6 +55,10 @@ public:
     static constexpr UINT IconId = 1;
     // The timer that holds back a single click until a double click can be ruled out.
     static constexpr UINT_PTR ClickTimer = 3;
+    // The timer that tries again to add an icon the shell refused, AddRetries times at most.
+    static constexpr UINT_PTR AddRetryTimer = 4;
+    static constexpr UINT AddRetryInterval = 2000;
+    static constexpr int AddRetries = 10;
     static constexpr TTrayVisibilities DefaultVisibility{TTrayVisibility::tvVisibleTaskBar,
                                                          TTrayVisibility::tvVisibleTaskList,
                                                          TTrayVisibility::tvAutoHide};
@@ -91,6 +96,10 @@ public:
     // Called with this component as sender, for a double click of any button. While it is set,
     // a single left click waits for the double-click time before it opens DropDownMenu.
     TMouseEvent OnDblClick;
+    // Called when the scaling or the display may have changed, and when the task bar announces
+    // itself (which the shell also does after a DPI change) before the icon is given to it
+    // again: the owner sets the picture for the new size here.
+    std::function<void(TComponent* sender)> OnDisplayChange;
 
     HWND TrayWindow() const noexcept { return trayWindow_; }
     bool IconShown() const noexcept { return iconShown_; }
@@ -106,10 +115,16 @@ private:
     void Notification(UINT event);
 
     bool NewShell() const noexcept;
-    void Notify(DWORD message, UINT flags);
+    // The shell's answer: whether it took the call.
+    bool Notify(DWORD message, UINT flags);
     void FillNotifyData();
     void CopyTip();
     void ShowIcon();
+    bool AddIcon(bool mayBeThere);
+    void StartAddRetries();
+    void StopAddRetries();
+    void AddRetryTimerFired();
+    void TaskbarCreated();
     void HideIcon();
     void UpdateIcon();
     void SetDisplayIcon(HICON icon);
@@ -124,6 +139,8 @@ private:
     void DoContextPopup(int x, int y);
     void PopupAt(TPopupMenu* menu, int x, int y);
     void CancelPendingClick();
+    void ClaimForeground();
+    void ReturnForeground();
 
     HWND trayWindow_ = nullptr;
     UINT taskbarCreated_ = 0;
@@ -147,6 +164,9 @@ private:
     bool buttonDown_ = false;
     bool appHidden_ = false;
     bool inTaskList_ = true;
+    int addRetriesLeft_ = 0; // while non-zero, the retry timer runs
+    // The window that was in the foreground when a click claimed it for the tray window.
+    HWND previousForeground_ = nullptr;
 
     struct TSavedClick {
         TMouseButton button = TMouseButton::mbLeft;

@@ -26,8 +26,7 @@ TFormDefinition Form1Definition() {
 }
 
 // The picture at the size the tray asks for, so that it stays crisp at any scaling.
-HICON LoadLookIcon(const wchar_t* name) {
-    int size = SmallIconSize();
+HICON LoadLookIcon(const wchar_t* name, int size) {
     return static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
@@ -35,7 +34,8 @@ HICON LoadLookIcon(const wchar_t* name) {
 } // namespace
 
 TForm1::TForm1()
-    : TForm(Form1Definition()), iconAk_(LoadLookIcon(L"ICO_AK")), iconDk_(LoadLookIcon(L"ICO_DK")),
+    : TForm(Form1Definition()), iconSize_(SmallIconSize()),
+      iconAk_(LoadLookIcon(L"ICO_AK", iconSize_)), iconDk_(LoadLookIcon(L"ICO_DK", iconSize_)),
       PopupMenu1(this), TrayIcon1(this), ThreadTimer1(this) {
     ber1 = PopupMenu1.Add(L"Info", [this] { ber1Click(); });
     hom = PopupMenu1.Add(L"Homepage", [this] { homClick(); });
@@ -55,10 +55,36 @@ TForm1::TForm1()
     TrayIcon1.SetVisibility({});
     TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift, int x,
                                   int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
+    TrayIcon1.OnDisplayChange = [this](TComponent*) { FollowIconSize(); };
 
     // Not enabled here: FormCreate starts it once the defect file has been read.
     ThreadTimer1.SetInterval(125);
     ThreadTimer1.SetOnTimer(MakeNotifyEvent<&TForm1::ThreadTimer1Timer>(this));
+}
+
+void TForm1::FollowIconSize() {
+    const int size = SmallIconSize();
+    if (size == iconSize_)
+        return;
+    TIconHandle ak(LoadLookIcon(L"ICO_AK", size));
+    TIconHandle dk(LoadLookIcon(L"ICO_DK", size));
+    if (!ak || !dk)
+        return;
+    // Each holder of an old picture gets the new one of the same look before the old ones are
+    // destroyed: the shell and the window must never draw a destroyed icon.
+    auto renewed = [&](HICON old) {
+        return old == iconAk_.Get() ? ak.Get() : old == iconDk_.Get() ? dk.Get() : old;
+    };
+    TrayIcon1.SetIcon(renewed(TrayIcon1.Icon()));
+    if (FHaupt) {
+        auto shown =
+            reinterpret_cast<HICON>(SendMessageW(FHaupt->Handle(), WM_GETICON, ICON_SMALL, 0));
+        if (renewed(shown) != shown)
+            FHaupt->SetIcon(renewed(shown));
+    }
+    iconAk_ = std::move(ak);
+    iconDk_ = std::move(dk);
+    iconSize_ = size;
 }
 
 void TForm1::FormCreate() {

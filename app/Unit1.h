@@ -15,8 +15,10 @@
 #include "ui/Menus.h"
 
 class TForm1 : public TForm {
-    // The pictures of the active and the inactive look, loaded once; the tray and the windows
-    // share them. Declared first, so that they outlive the tray icon.
+    // The pictures of the active and the inactive look at the small-icon size, loaded again
+    // when that size changes; the tray and the windows share them. Declared first, so that
+    // they outlive the tray icon.
+    int iconSize_;
     TIconHandle iconAk_;
     TIconHandle iconDk_;
 
@@ -24,6 +26,9 @@ public:
     TForm1();
 
     HICON LookIcon(bool active) const noexcept { return (active ? iconAk_ : iconDk_).Get(); }
+    // Loads both looks again when the small-icon size has changed (the scaling did) and gives
+    // the new pictures to the tray icon and FHaupt in place of the old ones, the look kept.
+    void FollowIconSize();
 
     TPopupMenu PopupMenu1;
     TTrayIcon TrayIcon1;

@@ -27,7 +27,6 @@ TFBack::TFBack() : TForm(FBackDefinition()) {
 
 void TFBack::FormCreate() {
     CoverDesktop();
-    cursor_ = LoadCursorW(GetModuleHandleW(nullptr), L"NewCursor");
     TCaptureScreen& screen = *this;
     logic_ = std::make_unique<TCaptureLogic>(Form1->Defects, screen);
 }
@@ -155,8 +154,9 @@ LRESULT TFBack::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
         return 0;
     case WM_SETCURSOR:
-        if (LOWORD(lParam) == HTCLIENT && cursor_) {
-            SetCursor(cursor_);
+        // Chosen each time: the scaling may have changed since the screen was created.
+        if (HCURSOR frame = LOWORD(lParam) == HTCLIENT ? cursor_.AtCursorPosition() : nullptr) {
+            SetCursor(frame);
             return TRUE;
         }
         break;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "capture/CaptureCursor.h"
 #include "capture/CaptureLogic.h"
 #include "ui/Form.h"
 #include "ui/Mouse.h"
@@ -32,7 +33,7 @@ private:
     void ShowPhase();
 
     std::unique_ptr<TCaptureLogic> logic_;
-    HCURSOR cursor_ = nullptr;
+    TCaptureCursor cursor_;
 };
 
 extern TFBack* FBack;

@@ -22,9 +22,19 @@ TFormDefinition FHauptDefinition() {
     return d;
 }
 
-HBITMAP LoadPicture(const wchar_t* name) {
-    return static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+HBITMAP LoadPicture(const std::wstring& name) {
+    return static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_BITMAP, 0,
+                                           0, LR_CREATEDIBSECTION));
+}
+
+// A picture as drawn for the buttons' 111 pixels and for their 167 and 222 at 150 and 200 %.
+std::array<TBitmapHandle, 3> LoadPictures(const std::wstring& name) {
+    return {TBitmapHandle(LoadPicture(name)), TBitmapHandle(LoadPicture(name + L"_167")),
+            TBitmapHandle(LoadPicture(name + L"_222"))};
+}
+
+std::vector<HBITMAP> Shared(const std::array<TBitmapHandle, 3>& pictures) {
+    return {pictures[0].Get(), pictures[1].Get(), pictures[2].Get()};
 }
 
 TFontSpec BoldFont() {
@@ -51,7 +61,7 @@ TFHaupt::TFHaupt()
       BDeaNULL(*this, nullptr, {16, 176, 111, 111}, L"Keine Pixelfehler", nullptr, true),
       Label3(*this, nullptr, {8, 336, 252, 11},
              std::wstring(ApplicationTitle) + L" von " + AuthorName),
-      onPicture_(LoadPicture(L"BTN_ON")), offPicture_(LoadPicture(L"BTN_OFF")) {
+      onPictures_(LoadPictures(L"BTN_ON")), offPictures_(LoadPictures(L"BTN_OFF")) {
     Button1.SetFont(BoldFont());
     Button6.SetFont(BoldFont());
     TFontSpec credits;
@@ -63,9 +73,9 @@ TFHaupt::TFHaupt()
 
     Button2.SetEnabled(false);
     Button7.SetEnabled(false);
-    SpeedButton1.SetPicture(offPicture_.Get());
-    SpeedButton2.SetPicture(onPicture_.Get());
-    BDeaNULL.SetPicture(offPicture_.Get());
+    SpeedButton1.SetPictures(Shared(offPictures_));
+    SpeedButton2.SetPictures(Shared(onPictures_));
+    BDeaNULL.SetPictures(Shared(offPictures_));
     SpeedButton1.Hide();
     BDeaNULL.Hide();
 

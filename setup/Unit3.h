@@ -2,6 +2,8 @@
 // the switch that pauses and resumes the concealment, and the way out of the program.
 #pragma once
 
+#include <array>
+
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
@@ -40,8 +42,9 @@ public:
     void SpeedButton2Click();
 
 private:
-    TBitmapHandle onPicture_;
-    TBitmapHandle offPicture_;
+    // The on and off pictures at the buttons' size for 100, 150 and 200 %.
+    std::array<TBitmapHandle, 3> onPictures_;
+    std::array<TBitmapHandle, 3> offPictures_;
 };
 
 extern TFHaupt* FHaupt;

@@ -1,4 +1,4 @@
-// Draws Glimmora's icons, the capture cursor and the two pictures of the activation buttons,
+// Draws Glimmora's icons, the capture cursor and the pictures of the activation buttons,
 // and writes them into the resource folder given as the only argument:
 //
 //   art_generator <resources folder>
@@ -143,31 +143,59 @@ std::vector<IconPicture> MonitorIcon(const ScreenPainter& paintScreen, int small
 // --- The capture cursor ------------------------------------------------------------------------
 
 // A thin inverting cross-hair: arms with short end bars and a ring around the hot spot, whose
-// own pixel stays clear so the pixel being aimed at is seen unchanged.
-MonochromeCursor CaptureCursor() {
-    constexpr int Size = 32, Centre = 15, Reach = 10;
-    MonochromeCursor cursor{Size, Size, Centre, Centre,
-                            std::vector<CursorPixel>(Size * Size, CursorPixel::Transparent)};
-    auto invert = [&](int x, int y) { cursor.pixels[y * Size + x] = CursorPixel::Invert; };
-    for (int d = -Reach; d <= Reach; ++d) {
-        invert(Centre + d, Centre);
-        invert(Centre, Centre + d);
+// own pixel stays clear so the pixel being aimed at is seen unchanged. One frame for each of
+// 100, 150 and 200 % scaling: the arms and bars grow with the frame, but every line stays one
+// pixel wide and the ring stays the eight neighbours of the hot spot, so that at any scaling it
+// frames exactly one physical pixel. The hot spot sits where the 32-pixel frame has it, just
+// above and left of the middle.
+MonochromeCursor CaptureCursor(int size) {
+    const int centre = size / 2 - 1;
+    const int reach = size * 10 / 32;
+    const int halfBar = (size + 16) / 32;
+    MonochromeCursor cursor{
+        size, size, centre, centre,
+        std::vector<CursorPixel>(static_cast<std::size_t>(size * size), CursorPixel::Transparent)};
+    auto invert = [&](int x, int y) {
+        cursor.pixels[static_cast<std::size_t>(y * size + x)] = CursorPixel::Invert;
+    };
+    for (int d = -reach; d <= reach; ++d) {
+        invert(centre + d, centre);
+        invert(centre, centre + d);
     }
-    for (int end : {Centre - Reach, Centre + Reach})
-        for (int d = -1; d <= 1; ++d) {
-            invert(Centre + d, end);
-            invert(end, Centre + d);
+    for (int end : {centre - reach, centre + reach})
+        for (int d = -halfBar; d <= halfBar; ++d) {
+            invert(centre + d, end);
+            invert(end, centre + d);
         }
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            invert(Centre + dx, Centre + dy);
-    cursor.pixels[Centre * Size + Centre] = CursorPixel::Transparent;
+            invert(centre + dx, centre + dy);
+    cursor.pixels[static_cast<std::size_t>(centre * size + centre)] = CursorPixel::Transparent;
     return cursor;
 }
 
 // --- The pictures of the activation buttons ------------------------------------------------------
 
-constexpr int ButtonSize = 111;
+// The design is 111 pixels square, the button's size at 96 DPI. Each larger size is drawn anew
+// rather than enlarged: the logo's outline is sampled at that size, bevels, emboss and letters
+// thicken in whole pixels, and the scatter stays single pixels, as lit sub-pixels are.
+constexpr int DesignSize = 111;
+
+// Lengths of the 111-pixel design at the size drawn, in whole pixels.
+class ButtonScale {
+public:
+    explicit ButtonScale(int size) : size_(size), factor_(double(size) / DesignSize) {}
+    int Size() const { return size_; }
+    double Factor() const { return factor_; }
+    // At least one pixel, so that no line of the design vanishes.
+    int operator()(int designPixels) const {
+        return std::max(1, static_cast<int>(std::lround(designPixels * factor_)));
+    }
+
+private:
+    int size_;
+    double factor_;
+};
 
 // A few capitals and the figure 2, five by seven.
 struct Glyph {
@@ -212,18 +240,23 @@ double DistanceToSegment(double x, double y, double x0, double y0, double x1, do
 }
 
 // The logo: a large G with a small figure 2 at its upper right, both drawn with round strokes
-// so that the emboss follows smooth edges.
+// so that the emboss follows smooth edges. The shapes are given in the design's coordinates and
+// sampled at the middle of each pixel of the size drawn.
 class Logo {
 public:
-    Logo() : mask_(ButtonSize * ButtonSize, false) {
-        for (int y = 0; y < ButtonSize; ++y)
-            for (int x = 0; x < ButtonSize; ++x)
-                if (InG(x + 0.5, y + 0.5) || InTwo(x + 0.5, y + 0.5))
-                    mask_[y * ButtonSize + x] = true;
+    explicit Logo(const ButtonScale& scale)
+        : size_(scale.Size()), mask_(static_cast<std::size_t>(size_ * size_), false) {
+        for (int y = 0; y < size_; ++y)
+            for (int x = 0; x < size_; ++x) {
+                const double u = (x + 0.5) / scale.Factor(), v = (y + 0.5) / scale.Factor();
+                if (InG(u, v) || InTwo(u, v))
+                    mask_[static_cast<std::size_t>(y * size_ + x)] = true;
+            }
     }
 
     bool Contains(int x, int y) const {
-        return x >= 0 && y >= 0 && x < ButtonSize && y < ButtonSize && mask_[y * ButtonSize + x];
+        return x >= 0 && y >= 0 && x < size_ && y < size_ &&
+               mask_[static_cast<std::size_t>(y * size_ + x)];
     }
 
 private:
@@ -258,26 +291,28 @@ private:
         return hook || diagonal || foot;
     }
 
+    int size_;
     std::vector<bool> mask_;
 };
 
 // White inside a raised grey bevel lit from the upper left, the logo embossed on it the same
 // way: a bright rim where the light falls on it, a dark rim and a soft shadow opposite.
-Image ButtonFace() {
-    Image image(ButtonSize, ButtonSize, White);
-    constexpr int Bevel = 5;
+Image ButtonFace(const ButtonScale& scale) {
+    const int size = scale.Size();
+    Image image(size, size, White);
+    const int bevel = scale(5), line = scale(1);
     constexpr Rgba Rim = Opaque(0x70, 0x70, 0x70), Top = Opaque(0xE8, 0xE8, 0xE8),
                    Left = Opaque(0xD8, 0xD8, 0xD8), Right = Opaque(0xA4, 0xA4, 0xA4),
                    Bottom = Opaque(0x94, 0x94, 0x94), Inner = Opaque(0xC0, 0xC0, 0xC0);
-    for (int y = 0; y < ButtonSize; ++y)
-        for (int x = 0; x < ButtonSize; ++x) {
-            const int right = ButtonSize - 1 - x, bottom = ButtonSize - 1 - y;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const int right = size - 1 - x, bottom = size - 1 - y;
             const int depth = std::min({x, y, right, bottom});
-            if (depth == 0)
+            if (depth < line)
                 image.Set(x, y, Rim);
-            else if (depth == Bevel - 1)
+            else if (depth >= bevel - line && depth < bevel)
                 image.Set(x, y, Inner);
-            else if (depth < Bevel - 1)
+            else if (depth < bevel)
                 // The sides meet on the diagonals, as on a mitred frame.
                 image.Set(x, y,
                           depth == y       ? Top
@@ -286,29 +321,46 @@ Image ButtonFace() {
                                            : Bottom);
         }
 
-    const Logo logo;
+    const Logo logo(scale);
+    const int rim = scale(2);
+    // Whether the logo is missing somewhere from one to `rim` pixels up and left (or, with
+    // step 1, down and right) of (x, y).
+    auto edgeAt = [&](int x, int y, int step) {
+        for (int k = 1; k <= rim; ++k)
+            if (!logo.Contains(x + step * k, y + step * k))
+                return true;
+        return false;
+    };
+    auto shadowAt = [&](int x, int y) {
+        for (int k = 1; k <= rim; ++k)
+            if (logo.Contains(x - k, y - k))
+                return true;
+        return false;
+    };
     constexpr Rgba Face = Opaque(0xD6, 0xD6, 0xD6), Lit = Opaque(0xF8, 0xF8, 0xF8),
                    Dark = Opaque(0xAC, 0xAC, 0xAC), Shadow = Opaque(0xE6, 0xE6, 0xE6);
-    for (int y = Bevel; y < ButtonSize - Bevel; ++y)
-        for (int x = Bevel; x < ButtonSize - Bevel; ++x) {
+    for (int y = bevel; y < size - bevel; ++y)
+        for (int x = bevel; x < size - bevel; ++x) {
             if (logo.Contains(x, y)) {
-                const bool lit = !logo.Contains(x - 1, y - 1) || !logo.Contains(x - 2, y - 2);
-                const bool dark = !logo.Contains(x + 1, y + 1) || !logo.Contains(x + 2, y + 2);
+                const bool lit = edgeAt(x, y, -1);
+                const bool dark = edgeAt(x, y, 1);
                 image.Set(x, y, lit && !dark ? Lit : dark && !lit ? Dark : Face);
-            } else if (logo.Contains(x - 1, y - 1) || logo.Contains(x - 2, y - 2)) {
+            } else if (shadowAt(x, y)) {
                 image.Set(x, y, Shadow);
             }
         }
     return image;
 }
 
-void Caption(Image& image, std::string_view text, Rgba colour) {
-    ForEachTextPixel(text, 11, 88, 2, [&](int x, int y) { image.Set(x, y, colour); });
+void Caption(Image& image, const ButtonScale& scale, std::string_view text, Rgba colour) {
+    ForEachTextPixel(text, scale(11), scale(88), scale(2),
+                     [&](int x, int y) { image.Set(x, y, colour); });
 }
 
-Image ButtonOff() {
-    Image image = ButtonFace();
-    Caption(image, "OFF", Opaque(0xE0, 0x00, 0x00));
+Image ButtonOff(int size) {
+    const ButtonScale scale(size);
+    Image image = ButtonFace(scale);
+    Caption(image, scale, "OFF", Opaque(0xE0, 0x00, 0x00));
     return image;
 }
 
@@ -330,21 +382,22 @@ private:
 
 // Lit sub-pixels sprinkled over the upper left of the logo: densest in the corner, thinning
 // towards a diagonal edge; red along the top, green below it, blue towards the lower left.
-Image ButtonOn() {
-    Image image = ButtonFace();
+Image ButtonOn(int size) {
+    const ButtonScale scale(size);
+    Image image = ButtonFace(scale);
     Random random(0x61C88647u);
-    constexpr int Inset = 5, ReachX = 82, ReachY = 78;
-    for (int y = Inset; y < Inset + ReachY; ++y)
-        for (int x = Inset; x < Inset + ReachX; ++x) {
-            const double across = double(x - Inset) / ReachX + double(y - Inset) / ReachY;
+    const int inset = scale(5), reachX = scale(82), reachY = scale(78);
+    for (int y = inset; y < inset + reachY; ++y)
+        for (int x = inset; x < inset + reachX; ++x) {
+            const double across = double(x - inset) / reachX + double(y - inset) / reachY;
             const double squared = across * across;
             const double chance = 0.6 * (1.0 - squared * squared * across);
             if (random.Unit() >= chance)
                 continue;
-            const double depth = double(y - Inset) / ReachY + 0.25 * (random.Unit() - 0.5);
+            const double depth = double(y - inset) / reachY + 0.25 * (random.Unit() - 0.5);
             image.Set(x, y, depth < 0.27 ? Red : depth < 0.53 ? Lime : Blue);
         }
-    Caption(image, "ON", Opaque(0x00, 0xB0, 0x00));
+    Caption(image, scale, "ON", Opaque(0x00, 0xB0, 0x00));
     return image;
 }
 
@@ -363,9 +416,19 @@ void Generate(const std::filesystem::path& folder) {
     const std::vector<Rgba> darkPalette{Black, Grey, Silver, White};
     WriteFile(folder / "IcoDk.ico", EncodeIcon(MonitorIcon(PaintOff, 8, darkPalette)));
 
-    WriteFile(folder / "NewCursor.cur", EncodeCursor(CaptureCursor()));
-    WriteFile(folder / "ButtonOn.bmp", EncodeBitmap24(ButtonOn()));
-    WriteFile(folder / "ButtonOff.bmp", EncodeBitmap24(ButtonOff()));
+    WriteFile(folder / "NewCursor.cur",
+              EncodeCursor({CaptureCursor(32), CaptureCursor(48), CaptureCursor(64)}));
+
+    // The buttons' size at 100 %, as the program has always shown it, in 24 bits.
+    WriteFile(folder / "ButtonOn.bmp", EncodeBitmap24(ButtonOn(DesignSize)));
+    WriteFile(folder / "ButtonOff.bmp", EncodeBitmap24(ButtonOff(DesignSize)));
+    // At 150 and 200 % (111 scaled to 144 and 192 DPI). The pictures have fewer than 256
+    // colours, so 8 bits lose nothing and keep the four of them from doubling the exe's size.
+    for (int size : {167, 222}) {
+        const std::string suffix = std::to_string(size) + ".bmp";
+        WriteFile(folder / ("ButtonOn" + suffix), EncodeBitmap8(ButtonOn(size)));
+        WriteFile(folder / ("ButtonOff" + suffix), EncodeBitmap8(ButtonOff(size)));
+    }
 }
 
 } // namespace

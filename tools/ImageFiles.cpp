@@ -261,7 +261,9 @@ Bytes EncodeIcon(const std::vector<IconPicture>& pictures) {
     return EncodeDirectory(1, entries);
 }
 
-Bytes EncodeCursor(const MonochromeCursor& cursor) {
+namespace {
+
+Bytes EncodeCursorPicture(const MonochromeCursor& cursor) {
     if (cursor.pixels.size() != static_cast<std::size_t>(cursor.width * cursor.height))
         throw std::invalid_argument("the cursor's pixel count does not match its size");
     if (cursor.hotX < 0 || cursor.hotY < 0 || cursor.hotX >= cursor.width ||
@@ -287,21 +289,43 @@ Bytes EncodeCursor(const MonochromeCursor& cursor) {
     };
     putMask(false); // XOR
     putMask(true);  // AND
-    return EncodeDirectory(2, {{cursor.width, cursor.height, 2, static_cast<unsigned>(cursor.hotX),
-                                static_cast<unsigned>(cursor.hotY), picture}});
+    return picture;
+}
+
+// The file head of a .bmp with `paletteEntries` colours and `pixelBytes` of rows behind it.
+void PutBitmapFileHead(Bytes& out, const Image& image, int bitsPerPixel,
+                       std::uint32_t paletteEntries, std::uint32_t pixelBytes) {
+    const std::uint32_t headBytes = 14 + 40 + 4 * paletteEntries;
+    Put8(out, 'B');
+    Put8(out, 'M');
+    Put32(out, headBytes + pixelBytes);
+    Put32(out, 0);
+    Put32(out, headBytes);
+    PutInfoHeader(out, image.Width(), image.Height(), bitsPerPixel, pixelBytes);
+}
+
+Rgba Solid(Rgba colour) {
+    colour.a = 255;
+    return colour;
+}
+
+} // namespace
+
+Bytes EncodeCursor(const std::vector<MonochromeCursor>& frames) {
+    if (frames.empty())
+        throw std::invalid_argument("a cursor file needs at least one frame");
+    std::vector<DirectoryEntry> entries;
+    for (const MonochromeCursor& cursor : frames)
+        entries.push_back({cursor.width, cursor.height, 2, static_cast<unsigned>(cursor.hotX),
+                           static_cast<unsigned>(cursor.hotY), EncodeCursorPicture(cursor)});
+    return EncodeDirectory(2, entries);
 }
 
 Bytes EncodeBitmap24(const Image& image) {
     const std::uint32_t rowBytes = RowBytes(image.Width(), 24);
     const std::uint32_t pixelBytes = rowBytes * image.Height();
-    constexpr std::uint32_t HeadBytes = 14 + 40;
     Bytes out;
-    Put8(out, 'B');
-    Put8(out, 'M');
-    Put32(out, HeadBytes + pixelBytes);
-    Put32(out, 0);
-    Put32(out, HeadBytes);
-    PutInfoHeader(out, image.Width(), image.Height(), 24, pixelBytes);
+    PutBitmapFileHead(out, image, 24, 0, pixelBytes);
     for (int y = image.Height() - 1; y >= 0; --y) {
         for (int x = 0; x < image.Width(); ++x) {
             Put8(out, image.At(x, y).b);
@@ -311,6 +335,28 @@ Bytes EncodeBitmap24(const Image& image) {
         for (std::uint32_t pad = static_cast<std::uint32_t>(image.Width()) * 3; pad < rowBytes;
              ++pad)
             Put8(out, 0);
+    }
+    return out;
+}
+
+Bytes EncodeBitmap8(const Image& image) {
+    std::vector<Rgba> palette;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            if (std::find(palette.begin(), palette.end(), Solid(image.At(x, y))) == palette.end())
+                palette.push_back(Solid(image.At(x, y)));
+    if (palette.size() > 256)
+        throw std::invalid_argument("an 8-bit bitmap holds at most 256 colours");
+
+    const std::uint32_t pixelBytes = RowBytes(image.Width(), 8) * image.Height();
+    Bytes out;
+    PutBitmapFileHead(out, image, 8, 256, pixelBytes);
+    PutPalette(out, palette, 256);
+    for (int y = image.Height() - 1; y >= 0; --y) {
+        std::vector<unsigned> indices;
+        for (int x = 0; x < image.Width(); ++x)
+            indices.push_back(PaletteIndex(palette, Solid(image.At(x, y))));
+        PutPackedRow(out, indices, 8);
     }
     return out;
 }

@@ -69,10 +69,14 @@ struct MonochromeCursor {
     std::vector<CursorPixel> pixels; // rows from the top
 };
 
-std::vector<std::uint8_t> EncodeCursor(const MonochromeCursor& cursor);
+// One file holding every frame, in the order given; the system picks the frame by size.
+std::vector<std::uint8_t> EncodeCursor(const std::vector<MonochromeCursor>& frames);
 
 // 24 bits per pixel; any alpha is ignored.
 std::vector<std::uint8_t> EncodeBitmap24(const Image& image);
+// 8 bits per pixel with a palette of the picture's own colours, in the order they first appear
+// from the top left; a picture of more than 256 colours is refused. Any alpha is ignored.
+std::vector<std::uint8_t> EncodeBitmap8(const Image& image);
 
 // A PNG file of 8-bit RGBA, not interlaced. Clear pixels are stored as clear black, as in the
 // icons' bitmaps; each row is filtered the way that leaves it the smallest values.

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "ui/Application.h"
@@ -81,7 +82,7 @@ void TControl::Relayout() {
         logFont.lfUnderline = font_.Underline;
         logFont.lfCharSet = DEFAULT_CHARSET;
         logFont.lfQuality = DEFAULT_QUALITY;
-        font_.Face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
+        FontFaceForDpi(font_.Face, dpi).copy(logFont.lfFaceName, LF_FACESIZE - 1);
         fontHandle_.Reset(CreateFontIndirectW(&logFont));
         fontDpi_ = dpi;
         SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.Get()), FALSE);
@@ -608,7 +609,8 @@ TSpeedButton::TSpeedButton(TForm& form, TControl* parent, TBounds bounds,
                            const std::wstring& accessibleName, HBITMAP picture, bool flat)
     : TControl(form, parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, bounds,
                accessibleName),
-      picture_(picture), flat_(flat) {
+      flat_(flat) {
+    SetPicture(picture);
     // The dialog manager leaves Enter to owner-drawn buttons no more than to any other; the
     // button control works Space itself.
     SetKeyboardClick(false);
@@ -621,8 +623,30 @@ void TSpeedButton::Click() {
 }
 
 void TSpeedButton::SetPicture(HBITMAP picture) {
-    picture_ = picture;
+    SetPictures({picture});
+}
+
+void TSpeedButton::SetPictures(std::vector<HBITMAP> pictures) {
+    pictures.erase(std::remove(pictures.begin(), pictures.end(), nullptr), pictures.end());
+    pictures_ = std::move(pictures);
     InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+HBITMAP TSpeedButton::PictureFor(int width, int height) const {
+    HBITMAP nearest = nullptr;
+    long nearestDistance = 0;
+    for (HBITMAP picture : pictures_) {
+        BITMAP info{};
+        if (!GetObjectW(picture, sizeof info, &info))
+            continue;
+        const long distance =
+            std::labs(long(info.bmWidth) - width) + std::labs(long(info.bmHeight) - height);
+        if (!nearest || distance < nearestDistance) {
+            nearest = picture;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }
 
 void TSpeedButton::Command(WORD code) {
@@ -631,21 +655,21 @@ void TSpeedButton::Command(WORD code) {
 }
 
 void TSpeedButton::DrawItem(const DRAWITEMSTRUCT& item) {
-    // The picture fills the button, pixel for pixel at 96 DPI: it brings its own bevelled edge,
-    // and single-pixel detail must not be resampled. The flat button and the raised ones thus
-    // look the same until pressed; a pressed one shows its picture one pixel down and right in
-    // a sunken edge.
+    // The picture fills the button, pixel for pixel where one was drawn at the button's size: it
+    // brings its own bevelled edge, and single-pixel detail must not be resampled. The flat button
+    // and the raised ones thus look the same until pressed; a pressed one shows its picture one
+    // pixel down and right in a sunken edge.
     RECT rect = item.rcItem;
     HDC dc = item.hDC;
     FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
     const bool pressed = !flat_ && (item.itemState & ODS_SELECTED) != 0;
-    if (picture_) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (HBITMAP picture = PictureFor(width, height)) {
         BITMAP info{};
-        GetObjectW(picture_, sizeof info, &info);
+        GetObjectW(picture, sizeof info, &info);
         TMemoryDC source(CreateCompatibleDC(dc));
-        HGDIOBJ old = SelectObject(source.Get(), picture_);
+        HGDIOBJ old = SelectObject(source.Get(), picture);
         const int shift = pressed ? 1 : 0;
-        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
         if (width == info.bmWidth && height == info.bmHeight) {
             BitBlt(dc, rect.left + shift, rect.top + shift, width, height, source.Get(), 0, 0,
                    SRCCOPY);

@@ -226,20 +226,26 @@ private:
     TControlEvent onClick_;
 };
 
-// A button that shows a picture scaled to its size, raised (or flat), with a text for
-// screen readers that says what pressing it does. A tab stop, pressed with Space or Enter.
+// A button that shows a picture at its size, raised (or flat), with a text for screen readers
+// that says what pressing it does. A tab stop, pressed with Space or Enter.
 class TSpeedButton : public TControl {
 public:
     TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
                  HBITMAP picture, bool flat = false);
     TControlEvent OnClick;
     void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
+    // One picture drawn at several sizes, for the button's size at several DPIs (shared, as
+    // above; null entries are skipped). The button draws the one of its own size pixel for
+    // pixel, and else stretches the one nearest in size.
+    void SetPictures(std::vector<HBITMAP> pictures);
     void Command(WORD code) override;
     void Click() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
-    HBITMAP picture_;
+    HBITMAP PictureFor(int width, int height) const;
+
+    std::vector<HBITMAP> pictures_;
     bool flat_;
 };
 

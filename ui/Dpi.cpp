@@ -81,3 +81,10 @@ void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) {
         return;
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
+
+std::wstring FontFaceForDpi(const std::wstring& face, UINT dpi) {
+    if (dpi > DesignDpi && CompareStringOrdinal(face.c_str(), static_cast<int>(face.size()),
+                                                L"MS Sans Serif", -1, TRUE) == CSTR_EQUAL)
+        return L"Microsoft Sans Serif";
+    return face;
+}

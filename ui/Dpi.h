@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 inline constexpr UINT DesignDpi = 96;
 
 // A length of the 96-DPI design scaled to `dpi`, rounded to nearest.
@@ -24,6 +26,11 @@ UINT DpiForPrimaryMonitor();
 
 // The size of a small icon (tray, caption) on the primary monitor, in physical pixels.
 int SmallIconSize();
+
+// The face to create a font of `face` with at `dpi`. "MS Sans Serif" is a bitmap font, drawn
+// for 96 DPI and coarsely enlarged above it; "Microsoft Sans Serif" is its outline twin with
+// the same metrics at 96 DPI. Every other face, and every face at 96 DPI, stays as it is.
+std::wstring FontFaceForDpi(const std::wstring& face, UINT dpi);
 
 // Outer size for a client rectangle, for the window's style at `dpi`.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);

@@ -5,12 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/CaptureCursor.h"
 #include "tests/support/WinePath.h"
+#include "ui/Application.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,35 +128,103 @@ constexpr std::array<const char*, 32> CrossHair{
     "................................", // 31
 };
 
+// A monochrome cursor has no colour bitmap: its mask holds the AND mask above the XOR mask.
+struct CursorMasks {
+    explicit CursorMasks(HCURSOR cursor) : parts(cursor) {
+        if (!parts.valid || parts.info.hbmColor || !parts.info.hbmMask)
+            return;
+        const BITMAP mask = BitmapOf(parts.info.hbmMask);
+        if (mask.bmBitsPixel != 1 || mask.bmHeight != 2 * mask.bmWidth)
+            return;
+        size = mask.bmWidth;
+        rowBytes = mask.bmWidthBytes;
+        bits.resize(static_cast<std::size_t>(rowBytes) * mask.bmHeight);
+        if (GetBitmapBits(parts.info.hbmMask, static_cast<LONG>(bits.size()), bits.data()) !=
+            static_cast<LONG>(bits.size()))
+            size = 0;
+    }
+    int Bit(int x, int row) const {
+        return (bits[static_cast<std::size_t>(row * rowBytes + x / 8)] >> (7 - x % 8)) & 1;
+    }
+    // Off the picture counts as leaving the screen as it is.
+    bool Inverts(int x, int y) const {
+        return x >= 0 && y >= 0 && x < size && y < size && Bit(x, y) && Bit(x, size + y);
+    }
+    bool Clear(int x, int y) const { return Bit(x, y) && !Bit(x, size + y); }
+
+    IconParts parts;
+    int size = 0; // 0: not a monochrome cursor, or unreadable
+    int rowBytes = 0;
+    std::vector<std::uint8_t> bits;
+};
+
 TEST_F(Resources, CaptureCursorIsTheInvertingCrossHairWithItsHotSpotInTheRing) {
-    // 0 × 0: the size stored in the resource, whatever the system's cursor size.
-    LoadedImage cursor(module, L"NewCursor", IMAGE_CURSOR, 0, 0);
+    LoadedImage cursor(module, L"NewCursor", IMAGE_CURSOR, 32, 0);
     ASSERT_NE(cursor.handle, nullptr);
-    IconParts parts(cursor.Icon());
-    ASSERT_TRUE(parts.valid);
-    EXPECT_FALSE(parts.info.fIcon);
-    EXPECT_EQ(parts.info.xHotspot, 15u);
-    EXPECT_EQ(parts.info.yHotspot, 15u);
-
-    // A monochrome cursor has no colour bitmap: its mask holds the AND mask above the XOR mask.
-    EXPECT_EQ(parts.info.hbmColor, nullptr);
-    const BITMAP mask = BitmapOf(parts.info.hbmMask);
-    ASSERT_EQ(mask.bmWidth, 32);
-    ASSERT_EQ(mask.bmHeight, 64);
-    ASSERT_EQ(mask.bmBitsPixel, 1);
-    std::vector<std::uint8_t> bits(static_cast<std::size_t>(mask.bmWidthBytes) * 64);
-    ASSERT_EQ(GetBitmapBits(parts.info.hbmMask, static_cast<LONG>(bits.size()), bits.data()),
-              static_cast<LONG>(bits.size()));
-    auto bit = [&](int x, int row) {
-        return (bits[static_cast<std::size_t>(row * mask.bmWidthBytes + x / 8)] >> (7 - x % 8)) & 1;
-    };
-
+    CursorMasks masks(cursor.Icon());
+    ASSERT_EQ(masks.size, 32);
+    EXPECT_FALSE(masks.parts.info.fIcon);
+    EXPECT_EQ(masks.parts.info.xHotspot, 15u);
+    EXPECT_EQ(masks.parts.info.yHotspot, 15u);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const bool inverts = CrossHair[y][x] == '#';
-            EXPECT_EQ(bit(x, y), 1) << "AND mask at (" << x << ", " << y << ")";
-            EXPECT_EQ(bit(x, 32 + y), inverts ? 1 : 0) << "XOR mask at (" << x << ", " << y << ")";
+            EXPECT_EQ(masks.Bit(x, y), 1) << "AND mask at (" << x << ", " << y << ")";
+            EXPECT_EQ(masks.Bit(x, 32 + y), inverts ? 1 : 0)
+                << "XOR mask at (" << x << ", " << y << ")";
         }
+}
+
+// At 150 and 200 % the capture screen shows a frame drawn for that size, not the 32-pixel one
+// stretched: the same cross-hair with longer arms, every line one pixel wide, the ring the
+// eight neighbours of the hot spot and the hot spot itself clear.
+TEST_F(Resources, EveryCursorFrameFramesOnePhysicalPixel) {
+    const struct {
+        UINT dpi;
+        int size;
+    } cases[] = {{96, 32}, {120, 32}, {144, 48}, {168, 48}, {192, 64}, {288, 64}};
+    const TCaptureCursor cursor(module);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dpi << " DPI");
+        CursorMasks masks(cursor.ForDpi(c.dpi));
+        ASSERT_EQ(masks.size, c.size);
+        const int hot = c.size / 2 - 1;
+        EXPECT_EQ(masks.parts.info.xHotspot, UINT(hot));
+        EXPECT_EQ(masks.parts.info.yHotspot, UINT(hot));
+
+        int inverted = 0;
+        for (int y = 0; y < c.size; ++y)
+            for (int x = 0; x < c.size; ++x) {
+                ASSERT_EQ(masks.Bit(x, y), 1) << "an opaque pixel at (" << x << ", " << y << ")";
+                inverted += masks.Inverts(x, y);
+            }
+        EXPECT_TRUE(masks.Clear(hot, hot)) << "the hot-spot pixel";
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                EXPECT_TRUE(masks.Inverts(hot + dx, hot + dy) || (!dx && !dy)) << "the ring";
+
+        // Each arm, from the ring out to a bar across its end.
+        const int directions[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        int accounted = 4; // the ring's diagonals
+        for (const auto& d : directions) {
+            auto inverts = [&](int along, int across) {
+                return masks.Inverts(hot + d[0] * along + d[1] * across,
+                                     hot + d[1] * along + d[0] * across);
+            };
+            int reach = 0;
+            while (inverts(reach + 1, 0))
+                ++reach;
+            EXPECT_EQ(reach * 32, 10 * c.size) << "arms scale with the frame";
+            int half = 0;
+            while (inverts(reach, half + 1) && inverts(reach, -half - 1))
+                ++half;
+            EXPECT_GE(half, 1) << "an end bar";
+            accounted += reach + 2 * half;
+        }
+        // Around the arms (one pixel wide up to the bars) nothing but the ring's diagonals and
+        // the bars, each one pixel thick and centred on its arm.
+        EXPECT_EQ(inverted, accounted);
+    }
 }
 
 // --- Icons ---------------------------------------------------------------------------------------
@@ -405,71 +479,123 @@ struct Tally {
     double MeanY() const { return sumY / count; }
 };
 
+// The picture as the screen gets it: blitted onto a 32-bit section.
+Pixels Blit(HBITMAP bitmap, int size) {
+    return Capture(size, Backdrop, [&](HDC dc) {
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(source, bitmap);
+        BitBlt(dc, 0, 0, size, size, source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    });
+}
+
 struct ButtonCase {
     const wchar_t* name;
+    int size;
+    int bitsPerPixel;
     bool scatter;
     bool greenCaption; // otherwise red
 };
 
+// 111 pixels at 96 DPI, as the button has always been, and its size at 144 and 192 DPI.
 const ButtonCase ButtonCases[] = {
-    {L"BTN_ON", true, true},
-    {L"BTN_OFF", false, false},
+    {L"BTN_ON", 111, 24, true, true},    {L"BTN_OFF", 111, 24, false, false},
+    {L"BTN_ON_167", 167, 8, true, true}, {L"BTN_OFF_167", 167, 8, false, false},
+    {L"BTN_ON_222", 222, 8, true, true}, {L"BTN_OFF_222", 222, 8, false, false},
 };
 
-TEST_F(Resources, ButtonPicturesAre111SquareWithTheirCaptionAndScatter) {
-    constexpr int Size = 111;
+TEST_F(Resources, ButtonPicturesCarryTheirCaptionAndScatterAtEverySize) {
     for (const ButtonCase& c : ButtonCases) {
         SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        const int size = c.size;
         LoadedImage picture(module, c.name, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION);
         ASSERT_NE(picture.handle, nullptr);
         DIBSECTION section{};
         ASSERT_EQ(GetObjectW(picture.Bitmap(), sizeof section, &section), int(sizeof section));
-        EXPECT_EQ(section.dsBm.bmWidth, Size);
-        EXPECT_EQ(section.dsBm.bmHeight, Size);
-        EXPECT_EQ(section.dsBmih.biBitCount, 24);
+        EXPECT_EQ(section.dsBm.bmWidth, size);
+        EXPECT_EQ(section.dsBm.bmHeight, size);
+        EXPECT_EQ(section.dsBmih.biBitCount, c.bitsPerPixel);
 
-        // The section keeps the file's rows: 24 bits, blue first, padded to whole words.
-        const auto* bits = static_cast<const std::uint8_t*>(section.dsBm.bmBits);
-        ASSERT_NE(bits, nullptr);
-        auto at = [&](int x, int y) -> std::uint32_t {
-            const int row = section.dsBmih.biHeight > 0 ? Size - 1 - y : y;
-            const std::uint8_t* p = bits + row * section.dsBm.bmWidthBytes + 3 * x;
-            return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+        const Pixels pixels = Blit(picture.Bitmap(), size);
+        auto at = [&](int x, int y) {
+            const bool inside = x >= 0 && y >= 0 && x < size && y < size;
+            return inside ? pixels[static_cast<std::size_t>(y * size + x)] : Backdrop;
         };
-
         Tally red, lime, blue;
+        int isolated = 0; // scatter pixels with none of their colour among the eight around
         // Everything above the caption.
-        for (int y = 0; y < Size * 3 / 4; ++y)
-            for (int x = 0; x < Size; ++x) {
+        for (int y = 0; y < size * 3 / 4; ++y)
+            for (int x = 0; x < size; ++x) {
                 const std::uint32_t pixel = at(x, y);
-                if (pixel == Red)
-                    red.Add(x, y);
-                else if (pixel == Lime)
-                    lime.Add(x, y);
-                else if (pixel == Blue)
-                    blue.Add(x, y);
+                if (pixel != Red && pixel != Lime && pixel != Blue)
+                    continue;
+                (pixel == Red ? red : pixel == Lime ? lime : blue).Add(x, y);
+                bool alone = true;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if ((dx || dy) && at(x + dx, y + dy) == pixel)
+                            alone = false;
+                isolated += alone;
             }
+        const double area = double(size) * size / (111.0 * 111.0);
         if (c.scatter) {
-            ASSERT_GT(red.count, 100);
-            ASSERT_GT(lime.count, 100);
-            ASSERT_GT(blue.count, 100);
+            ASSERT_GT(red.count, 100 * area);
+            ASSERT_GT(lime.count, 100 * area);
+            ASSERT_GT(blue.count, 100 * area);
             EXPECT_LT(red.MeanY(), lime.MeanY());
             EXPECT_LT(lime.MeanY(), blue.MeanY());
             EXPECT_LT(blue.MeanX(), red.MeanX());
+            // Lit sub-pixels are single pixels at every size: some 8 % of them stand alone
+            // where drawn, under 1 % in a picture enlarged by 1.5, none by 2.
+            EXPECT_GT(isolated, (red.count + lime.count + blue.count) / 25);
         } else {
             EXPECT_EQ(red.count + lime.count + blue.count, 0);
         }
 
         // The caption at the lower left, below the scatter.
         int reddish = 0, greenish = 0;
-        for (int y = Size * 3 / 4; y < Size; ++y)
-            for (int x = 0; x < Size / 2; ++x) {
+        for (int y = size * 3 / 4; y < size; ++y)
+            for (int x = 0; x < size / 2; ++x) {
                 const int r = at(x, y) >> 16, g = (at(x, y) >> 8) & 0xFF, b = at(x, y) & 0xFF;
                 reddish += r > 0x80 && g < 0x40 && b < 0x40;
                 greenish += g > 0x80 && r < 0x40 && b < 0x40;
             }
-        EXPECT_GT(c.greenCaption ? greenish : reddish, 40);
+        EXPECT_GT(c.greenCaption ? greenish : reddish, 40 * area);
         EXPECT_EQ(c.greenCaption ? reddish : greenish, 0);
+    }
+}
+
+// A button's picture comes from the set by the button's size: drawn 1:1 where one fits.
+TEST_F(Resources, PictureButtonDrawsThePictureOfItsSizePixelForPixel) {
+    TApplication app;
+    app.Initialize();
+    TFormDefinition definition;
+    definition.ClassName = L"TPictureForm";
+    TForm form(definition);
+    TSpeedButton button(form, nullptr, {0, 0, 111, 111}, L"Bild", nullptr);
+
+    std::vector<std::unique_ptr<LoadedImage>> pictures;
+    std::vector<HBITMAP> handles;
+    for (const wchar_t* name : {L"BTN_ON_222", L"BTN_ON", L"BTN_ON_167"}) {
+        pictures.push_back(
+            std::make_unique<LoadedImage>(module, name, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION));
+        ASSERT_NE(pictures.back()->handle, nullptr);
+        handles.push_back(pictures.back()->Bitmap());
+    }
+    button.SetPictures(handles);
+    for (HBITMAP picture : handles) {
+        const int size = BitmapOf(picture).bmWidth;
+        SCOPED_TRACE(size);
+        const Pixels drawn = Capture(size, Backdrop, [&](HDC dc) {
+            DRAWITEMSTRUCT item{};
+            item.CtlType = ODT_BUTTON;
+            item.hwndItem = button.Handle();
+            item.hDC = dc;
+            item.rcItem = {0, 0, size, size};
+            button.DrawItem(item);
+        });
+        EXPECT_TRUE(drawn == Blit(picture, size));
     }
 }
 

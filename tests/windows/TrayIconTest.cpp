@@ -2,9 +2,11 @@
 // the shell, its part in loading the owner's definition, and the pop-up menu it opens.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/TrayIcon.h"
@@ -39,8 +41,28 @@ struct TShellCall {
 std::vector<TShellCall> shellCalls;
 bool forwardToShell = false;
 
+// The fake shell holds one icon: it adds only an icon it does not hold, modifies only one it
+// does, and refuses the next `addRefusals` adds, as a shell that is not ready yet does.
+bool iconInShell = false;
+int addRefusals = 0;
+
+BOOL FakeShell(DWORD message) {
+    switch (message) {
+    case NIM_ADD:
+        if (addRefusals > 0) {
+            --addRefusals;
+            return FALSE;
+        }
+        return !std::exchange(iconInShell, true);
+    case NIM_DELETE:
+        return std::exchange(iconInShell, false);
+    default:
+        return iconInShell;
+    }
+}
+
 BOOL WINAPI RecordNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
-    BOOL result = forwardToShell ? Shell_NotifyIconW(message, data) : TRUE;
+    BOOL result = forwardToShell ? Shell_NotifyIconW(message, data) : FakeShell(message);
     bool hasVersion = data->cbSize >= sizeof(NOTIFYICONDATAW);
     shellCalls.push_back({message, data->uFlags, data->cbSize, data->hWnd, data->uID,
                           data->uCallbackMessage, data->hIcon, data->szTip,
@@ -98,6 +120,8 @@ protected:
         };
         shellCalls.clear();
         forwardToShell = false;
+        iconInShell = false;
+        addRefusals = 0;
         menuAction = TMenuAction::Close;
         menusSeenOnScreen = 0;
         for (auto [menu, name] : {std::pair{&popup, "popup"}, std::pair{&dropDown, "drop-down"}}) {
@@ -220,6 +244,26 @@ TEST_F(Tray, DoubleClickOpensNoMenuAndCallsOnDblClickOnce) {
     Send(*tray, WM_LBUTTONDOWN);
     Send(*tray, WM_LBUTTONUP);
     EXPECT_TRUE(PumpUntil([&] { return !openings.empty(); }));
+}
+
+TEST_F(Tray, AClickTakesTheForegroundAtItsReleaseAndADoubleClickGivesItBack) {
+    // The user's program, in the foreground.
+    HWND user = CreateWindowExW(0, L"STATIC", L"user", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                nullptr, nullptr, nullptr);
+    ASSERT_NE(user, nullptr);
+    SetForegroundWindow(user);
+    ASSERT_EQ(GetForegroundWindow(), user);
+    auto tray = MakeTray();
+
+    Send(*tray, WM_LBUTTONDOWN);
+    EXPECT_EQ(GetForegroundWindow(), user) << "a press takes nothing";
+    Send(*tray, WM_LBUTTONUP);
+    EXPECT_EQ(GetForegroundWindow(), tray->TrayWindow()) << "taken while the right lasts";
+    Send(*tray, WM_LBUTTONDBLCLK);
+    Send(*tray, WM_LBUTTONUP);
+    EXPECT_EQ(GetForegroundWindow(), user) << "a double click leaves the user's program active";
+    EXPECT_EQ(doubleClicks.size(), 1u);
+    DestroyWindow(user);
 }
 
 TEST_F(Tray, DoubleClicksOfEveryButtonCallOnDblClick) {
@@ -357,23 +401,87 @@ TEST_F(Tray, ChangingTheIconBeforeShowingChangesTheAddAndWhileShownModifiesAtOnc
     EXPECT_EQ(shellCalls.size(), 1u) << "the same picture again changes nothing";
 }
 
-TEST_F(Tray, ARecreatedTaskBarGetsTheIconBackWithTheCurrentPictureAndTip) {
+// After a DPI change the shell announces the task bar again with the icon still in it: it is
+// modified, never added a second time. A task bar that was really re-created has lost it.
+TEST_F(Tray, DisplayChangesAndTheTaskBarAskForTheNewPictureAndNeverAddTwice) {
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    const struct {
+        const char* what;
+        UINT message;
+        bool shellLostTheIcon;
+        std::vector<DWORD> calls; // after the picture's own modify
+    } cases[] = {
+        {"DPI changed", WM_DPICHANGED, false, {}},
+        {"display changed", WM_DISPLAYCHANGE, false, {}},
+        {"setting changed", WM_SETTINGCHANGE, false, {}},
+        {"task bar after a DPI change", taskbarCreated, false, {NIM_MODIFY}},
+        {"task bar re-created", taskbarCreated, true, {NIM_MODIFY, NIM_ADD, NIM_SETVERSION}},
+    };
+    for (const auto& c : cases) {
+        auto tray = MakeTray();
+        tray->SetHint(L"Pausiert");
+        Send(*tray, WM_MOUSEMOVE);
+        int asked = 0;
+        tray->OnDisplayChange = [&](TComponent*) {
+            ++asked;
+            tray->SetIcon(iconB);
+        };
+        iconInShell = !c.shellLostTheIcon;
+        shellCalls.clear();
+
+        SendMessageW(tray->TrayWindow(), c.message, 0, 0);
+        EXPECT_EQ(asked, 1) << c.what;
+        std::vector<DWORD> expected{NIM_MODIFY};
+        expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+        ASSERT_EQ(Messages(), expected) << c.what;
+        // The task bar gets everything again: picture, tip and call-back.
+        const TShellCall& last = shellCalls[std::min<std::size_t>(2, shellCalls.size() - 1)];
+        EXPECT_EQ(last.icon, iconB) << c.what;
+        EXPECT_EQ(last.tip, L"Pausiert") << c.what;
+        EXPECT_TRUE(tray->IconShown() && iconInShell) << c.what;
+    }
+
     auto tray = MakeTray();
-    tray->SetIcon(iconB);
-    tray->SetHint(L"Pausiert");
-    Send(*tray, WM_MOUSEMOVE);
-    shellCalls.clear();
-
-    SendMessageW(tray->TrayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    ASSERT_EQ(Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}));
-    EXPECT_EQ(shellCalls[1].icon, iconB);
-    EXPECT_EQ(shellCalls[1].tip, L"Pausiert");
-    EXPECT_EQ(shellCalls[1].flags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-
     shellCalls.clear();
     tray->SetActive(false);
-    SendMessageW(tray->TrayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    SendMessageW(tray->TrayWindow(), taskbarCreated, 0, 0);
     EXPECT_EQ(Messages(), std::vector<DWORD>{NIM_DELETE}) << "an inactive icon stays away";
+}
+
+// At log-on the shell may refuse the icon for a while; the program must not stay unreachable.
+TEST_F(Tray, AnIconTheShellRefusesIsTriedAgainAFewTimes) {
+    // The retry timer's ticks, without waiting for them.
+    auto tick = [](TTrayIcon& tray, int times) {
+        for (int i = 0; i < times; ++i)
+            SendMessageW(tray.TrayWindow(), WM_TIMER, TTrayIcon::AddRetryTimer, 0);
+    };
+    auto adds = [] {
+        const std::vector<DWORD> messages = Messages();
+        return std::count(messages.begin(), messages.end(), DWORD(NIM_ADD));
+    };
+
+    addRefusals = 2;
+    auto tray = MakeTray();
+    EXPECT_FALSE(tray->IconShown());
+    tick(*tray, 2);
+    EXPECT_TRUE(tray->IconShown());
+    EXPECT_EQ(adds(), 3);
+    EXPECT_EQ(Messages().back(), DWORD(NIM_SETVERSION));
+    EXPECT_FALSE(KillTimer(tray->TrayWindow(), TTrayIcon::AddRetryTimer)) << "no tries once shown";
+
+    // A shell that never takes it: a bounded number of tries, then the task bar's next
+    // announcement brings the icon.
+    tray.reset();
+    shellCalls.clear();
+    addRefusals = 1000;
+    tray = MakeTray();
+    EXPECT_TRUE(KillTimer(tray->TrayWindow(), TTrayIcon::AddRetryTimer)) << "a try is due";
+    tick(*tray, TTrayIcon::AddRetries + 5);
+    EXPECT_EQ(adds(), 1 + TTrayIcon::AddRetries);
+    EXPECT_FALSE(tray->IconShown());
+    addRefusals = 0;
+    SendMessageW(tray->TrayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(tray->IconShown());
 }
 
 TEST_F(Tray, EndingTheSessionRemovesTheIconAndACancelledEndShowsItAgain) {
