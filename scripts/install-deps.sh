@@ -10,6 +10,9 @@ packages=(
     googletest
     wine wine64
     xvfb x11-utils xauth imagemagick
+    # The multi-monitor session: a window manager with a task bar and tray, the host compiler
+    # for its Xinerama stand-in, and a tool to act on X windows from outside Wine.
+    icewm gcc libc6-dev xdotool
 )
 
 missing=()
