@@ -46,6 +46,9 @@
 # - CreateDCW(L"DISPLAY") and the DCs of single monitors have their origin at the virtual
 #   screen's top left corner, not at the primary's, and BitBlt from them copies black.
 # - GetDesktopWindow()'s rectangle is the primary's, not the virtual screen.
+# - Each monitor's work area is its part of the one work area icewm announces for the X screen.
+#   With the monitors' tops level, the primary's ends above the task bar; with the layout above,
+#   icewm announces more than the screen, and every work area is its whole monitor.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
