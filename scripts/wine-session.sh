@@ -32,7 +32,7 @@
 # all monitors, so that a window over the whole virtual screen stays where Windows would leave
 # it instead of being fitted to one monitor. Prefix build/wineprefix-monitors.
 #
-# Measured in this session (Wine 8.0, layout above; virtual screen -800,0 to 1024,768):
+# Measured in this session (Wine 8.0, the layout above: virtual screen -800,0 to 1024,768):
 # - GetDC(NULL) and GetWindowDC(GetDesktopWindow()) read every window correctly with GetPixel
 #   and BitBlt, from the virtual screen's left edge to its right edge, in the painting process
 #   and in others, DPI-aware or not. We looked for a limit reported for such sessions (correct
@@ -46,6 +46,12 @@
 # - CreateDCW(L"DISPLAY") and the DCs of single monitors have their origin at the virtual
 #   screen's top left corner, not at the primary's, and BitBlt from them copies black.
 # - GetDesktopWindow()'s rectangle is the primary's, not the virtual screen.
+# - Wine makes a window that covers the whole virtual screen a full-screen window of the window
+#   manager; by icewm's default that is fitted to the primary (and every read beside it misses
+#   the window), hence FullscreenUseAllMonitors below.
+# - SendInput's absolute coordinates reach every monitor whether or not MOUSEEVENTF_VIRTUALDESK
+#   is set: normalised over the primary, a negative value lands left of or above it. Windows
+#   needs MOUSEEVENTF_VIRTUALDESK (normalised over the virtual screen) for that.
 # - Each monitor's work area is its part of the one work area icewm announces for the X screen.
 #   With the monitors' tops level, the primary's ends above the task bar; with the layout above,
 #   icewm announces more than the screen, and every work area is its whole monitor.
