@@ -51,7 +51,7 @@
 #   the window), hence FullscreenUseAllMonitors below.
 # - SendInput's absolute coordinates reach every monitor whether or not MOUSEEVENTF_VIRTUALDESK
 #   is set: normalised over the primary, a negative value lands left of or above it. Windows
-#   needs MOUSEEVENTF_VIRTUALDESK (normalised over the virtual screen) for that.
+#   documents that only with MOUSEEVENTF_VIRTUALDESK, normalised over the virtual screen.
 # - Each monitor's work area is its part of the one work area icewm announces for the X screen.
 #   With the monitors' tops level, the primary's ends above the task bar; with the layout above,
 #   icewm announces more than the screen, and every work area is its whole monitor.
