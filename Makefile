@@ -6,7 +6,8 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-windows build-native test test-native test-windows run bench screenshots clean format
+.PHONY: all deps build build-windows build-native test test-native test-windows run run-desktop bench \
+	screenshots clean format
 
 all: build
 
@@ -27,15 +28,23 @@ build: build-windows
 test-native: build-native
 	ctest --preset native -j $(JOBS)
 
-# Windows unit, integration and end-to-end tests, run through Wine on a private X display.
+# Windows unit, integration and end-to-end tests, run through Wine on a private X display; the
+# multi-monitor end-to-end tests start a session of their own from within.
 test-windows: build-windows
 	scripts/wine-session.sh ctest --preset windows
 
 # Native first (fast); the Windows run comes last, so its summary ends the output.
 test: test-native test-windows
 
+# With $DISPLAY set, in a 1024x768 virtual desktop window on that display; without, on a private
+# Xvfb.
 run: build-windows
 	scripts/run.sh
+
+# On the own desktop of $DISPLAY (a Wine prefix without a virtual desktop): the tray icon docks
+# in that desktop's tray.
+run-desktop: build-windows
+	GLIMMORA_OWN_DESKTOP=1 scripts/run.sh
 
 # Figures of the concealment tick under Wine (ours against the literal tick, and the program's
 # CPU share), then the native micro-benchmarks of the colour arithmetic.

@@ -9,7 +9,10 @@ packages=(
     clang libclang-rt-14-dev
     googletest
     wine wine64
-    xvfb x11-utils xauth imagemagick xdotool
+    xvfb x11-utils xauth imagemagick
+    # Keys sent through the X server as a person's come; the multi-monitor session: a window
+    # manager with a task bar and tray, and the host compiler for its Xinerama stand-in.
+    xdotool icewm gcc libc6-dev
 )
 
 missing=()
