@@ -56,6 +56,8 @@ TForm1::TForm1()
     TrayIcon1.OnDblClick = [this](TComponent* sender, TMouseButton button, TShiftState shift, int x,
                                   int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
     TrayIcon1.OnDisplayChange = [this](TComponent*) { FollowIconSize(); };
+    if (Application)
+        Application->OnDisplayChange = [this] { FollowDisplayChange(); };
 
     // Not enabled here: FormCreate starts it once the defect file has been read.
     ThreadTimer1.SetInterval(125);
@@ -109,6 +111,8 @@ void TForm1::ThreadTimer1Timer(TComponent* /*sender*/) {
 }
 
 void TForm1::FormDestroy() {
+    if (Application)
+        Application->OnDisplayChange = nullptr;
     desktopDC_.Reset();
 }
 
@@ -133,6 +137,14 @@ void TForm1::PlaceOverlays() {
         // Shown (FormShow first), activated and raised: the last one ends up on top.
         overlay->Show();
     }
+}
+
+void TForm1::FollowDisplayChange() {
+    // A change can be announced in the message box of a failed load, before the overlays exist.
+    if (!Overlays.back())
+        return;
+    for (int i = 0; i < Defects.Count(); ++i)
+        Overlays[static_cast<std::size_t>(i)]->ReturnTo(Defects[i].X, Defects[i].Y);
 }
 
 void TForm1::ber1Click() {

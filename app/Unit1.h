@@ -53,6 +53,9 @@ public:
     void SaveDefects();
     // Puts overlay i over entry i of Defects and shows it, for every entry; hides the rest.
     void PlaceOverlays();
+    // After the monitors changed, every overlay in use goes back to its entry's pixel, and
+    // waits hidden while no monitor shows that pixel. The list and the file stay as they are.
+    void FollowDisplayChange();
 
     void ber1Click();
     void homClick();

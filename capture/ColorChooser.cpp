@@ -62,6 +62,8 @@ bool TColorChooser::FormKeyPress(wchar_t key) {
 
 std::uint32_t TColorChooser::Choose(std::uint32_t preset, POINT marked) {
     ChosenColor = preset;
+    // Every choice starts at the first swatch.
+    ForgetFocus();
     SetHomeMonitor(MonitorFromPoint(marked, MONITOR_DEFAULTTONEAREST));
     ShowModal();
     return ChosenColor;

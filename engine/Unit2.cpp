@@ -39,3 +39,20 @@ void TPixForm::FormShow() {
 void TPixForm::ReassertTopmost() const {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
+
+void TPixForm::ReturnTo(int x, int y) {
+    SetBounds(x, y, 1, 1);
+    const bool covered = MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONULL) != nullptr;
+    if (!covered && Visible()) {
+        ShowWindow(Handle(), SW_HIDE);
+        waiting_ = true;
+    } else if (covered && waiting_) {
+        waiting_ = false;
+        ShowWindow(Handle(), SW_SHOWNA);
+        ReassertTopmost();
+    }
+}
+
+void TPixForm::VisibilityRequested(bool /*visible*/) {
+    waiting_ = false;
+}

@@ -12,7 +12,18 @@ public:
     // activating it (a hidden overlay stays hidden).
     void ReassertTopmost() const;
 
+    // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
+    // windows off a removed monitor onto another one, where an overlay would tint a healthy
+    // pixel. Over no monitor, a shown overlay waits hidden until a later change puts a monitor
+    // under its pixel again; showing or hiding it meanwhile ends the wait.
+    void ReturnTo(int x, int y);
+    bool Waiting() const noexcept { return waiting_; }
+
 protected:
     void FormCreate() override;
     void FormShow() override;
+    void VisibilityRequested(bool visible) override;
+
+private:
+    bool waiting_ = false;
 };

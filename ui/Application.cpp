@@ -356,6 +356,10 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (mainForm_)
             mainForm_->Close();
         return 0;
+    case WM_DISPLAYCHANGE:
+        if (OnDisplayChange)
+            OnDisplayChange();
+        return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:

@@ -74,6 +74,11 @@ public:
     // ends here. Calls OnException if set, otherwise ShowException. Never throws.
     void HandleException(std::exception_ptr error, TComponent* sender) noexcept;
     std::function<void(TComponent* sender, const std::wstring& message)> OnException;
+
+    // Runs when the monitors change: one added, removed or rearranged, or a resolution
+    // changed. The system tells the application window, which every program has, even one
+    // without a visible window.
+    std::function<void()> OnDisplayChange;
     // The standard report: a stop-icon message box with the title as caption.
     void ShowException(const std::wstring& message);
     // A message box owned by the application window that disables the program's other windows

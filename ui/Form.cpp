@@ -266,6 +266,7 @@ bool TForm::Visible() const noexcept {
 }
 
 void TForm::SetVisible(bool visible) {
+    VisibilityRequested(visible);
     if (visible == Visible())
         return;
     if (!visible) {

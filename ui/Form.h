@@ -133,6 +133,8 @@ public:
     // within a group; Enter for the focused push button or else the default button; Esc as the
     // close box; focus rectangles once the user works with the keyboard.
     void SetActiveControl(TControl* control) noexcept { activeControl_ = control; }
+    // The next activation focuses as the first one did, not the control focused last.
+    void ForgetFocus() noexcept { focused_ = nullptr; }
     TButton* DefaultButton() const noexcept { return defaultButton_; }
     void SetDefaultButton(TButton* button);
     // The control that has the keyboard focus, if it is one of this form's.
@@ -157,6 +159,8 @@ protected:
     // Handlers a form overrides. Each runs on the main thread; exceptions leave them.
     virtual void FormCreate() {}
     virtual void FormShow() {}
+    // Runs whenever the form is asked to be shown or hidden, even when it already is.
+    virtual void VisibilityRequested(bool /*visible*/) {}
     virtual void FormHide() {}
     virtual void FormClose(TCloseAction& /*action*/) {}
     virtual void FormDestroy() {}

@@ -493,7 +493,11 @@ namespace {
 // Absolute coordinates are normalised to 0..65536 over the primary screen; rounding up maps
 // back to exactly the pixel wanted.
 LONG Normalised(int pixel, int extent) {
-    return static_cast<LONG>((static_cast<long long>(pixel) * 65536 + extent - 1) / extent);
+    // Left of or above the primary the value is negative, and rounding away from zero maps it
+    // back to the pixel (on a monitor there, under Wine).
+    const long long scaled = static_cast<long long>(pixel < 0 ? -pixel : pixel) * 65536;
+    const long long value = (scaled + extent - 1) / extent;
+    return static_cast<LONG>(pixel < 0 ? -value : value);
 }
 
 // A mouse event at (x, y). Each event carries its position, so that a press goes where it is

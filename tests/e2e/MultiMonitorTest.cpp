@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/ColorSolver.h"
+#include "store/DefectList.h"
 #include "tests/e2e/Driver.h"
+#include "tests/windows/ScreenPattern.h"
 
 namespace {
 
@@ -122,4 +125,147 @@ TEST(MultiMonitor, TrayIconDocksInTheTaskBarOfThePrimary) {
     ClickAt(middle.x, middle.y, true);
     EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"#32768") == 1; }, 10s));
     PressKey(VK_ESCAPE);
+}
+
+namespace {
+
+// The session's secondary monitor, left of the primary and lower: (-800, 84) to (0, 684).
+constexpr RECT Secondary{-800, 84, 0, 684};
+
+std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects) {
+    std::vector<std::uint8_t> bytes;
+    for (const TDefectPixel& d : defects) {
+        for (std::int32_t value : {d.X, d.Y})
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes.push_back(
+                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
+        bytes.push_back(d.Flags);
+    }
+    return bytes;
+}
+
+std::string Describe(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (std::size_t at = 0; at + 9 <= bytes.size(); at += 9) {
+        auto word = [&](std::size_t k) {
+            return static_cast<std::int32_t>(bytes[k] | bytes[k + 1] << 8 | bytes[k + 2] << 16 |
+                                             static_cast<std::uint32_t>(bytes[k + 3]) << 24);
+        };
+        text += std::to_string(word(at)) + "," + std::to_string(word(at + 4)) + " flags " +
+                std::to_string(bytes[at + 8]) + "; ";
+    }
+    return text;
+}
+
+bool OverlayShownAt(const TGlimmora& program, int x, int y) {
+    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
+        RECT r;
+        GetWindowRect(overlay, &r);
+        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1)
+            return true;
+    }
+    return false;
+}
+
+COLORREF Concealing(COLORREF around, std::uint8_t flags) {
+    return ColorValue(SolveColor(SplitColor(around), flags));
+}
+
+// "Setup" from the tray menu, opened by the keyboard selection of the icon.
+HWND OpenSetupByKeyboard(const TGlimmora& program) {
+    SelectTrayIconByKeyboard(program);
+    for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
+        PressKey(key);
+    return WaitForVisibleWindow(program, L"TFHaupt");
+}
+
+bool Inside(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+} // namespace
+
+// Defects on both monitors, each in a known picture: both are concealed. (The screen reads of
+// the checks stay inside the band that Wine's screen device context is known to read right in
+// such sessions, from the virtual screen's left edge on as wide as the primary.)
+TEST(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
+    const RECT left{-460, 240, -340, 360}, right{140, 240, 260, 360};
+    const COLORREF grey = 0x707070;
+    TScreenPattern leftPicture(left, TScreenPattern::Uniform(left, grey));
+    TScreenPattern rightPicture(right, TScreenPattern::Uniform(right, grey));
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    const std::vector<TDefectPixel> stored = {{-400, 300, RedOn}, {200, 300, BlueOn}};
+    WriteBytes(file, Records(stored));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    for (const TDefectPixel& d : stored) {
+        SCOPED_TRACE(testing::Message() << d.X << "," << d.Y);
+        EXPECT_TRUE(OverlayShownAt(program, d.X, d.Y));
+        EXPECT_TRUE(
+            WaitFor([&] { return ScreenColor(d.X, d.Y) == Concealing(grey, d.Flags); }, 5s));
+        EXPECT_EQ(ScreenColor(d.X + 1, d.Y), grey);
+    }
+
+    // The capture screen covers both monitors.
+    HWND setup = OpenSetupByKeyboard(program);
+    ASSERT_TRUE(setup);
+    EXPECT_TRUE(OverlayShownAt(program, -400, 300)) << "showing the setup window moved nothing";
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    RECT covered{};
+    GetWindowRect(capture, &covered);
+    EXPECT_EQ(covered.left, -800);
+    EXPECT_EQ(covered.top, 0);
+    EXPECT_EQ(covered.right, 1024);
+    EXPECT_EQ(covered.bottom, 768);
+    EXPECT_TRUE(
+        WaitFor([&] { return ScreenColor(-700, 150) == 0 && ScreenColor(900, 40) == 0; }, 5s));
+
+    // Marked on the secondary with the mouse: the chooser opens centred on that monitor.
+    ClickAt(-300, 200);
+    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
+    ASSERT_TRUE(chooser);
+    RECT shown{};
+    GetWindowRect(chooser, &shown);
+    EXPECT_TRUE(Inside(Secondary, shown));
+    EXPECT_EQ(shown.left - Secondary.left, Secondary.right - shown.right);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == chooser; }, 5s));
+    PressKey(VK_RIGHT);
+    PressKey(VK_RIGHT);
+    PressKey(VK_RETURN); // red
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+    // And with the keyboard: the arrows move the cursor from the primary onto the secondary.
+    MoveMouse(1, 450);
+    PressKey(VK_LEFT);
+    PressKey(VK_LEFT);
+    EXPECT_TRUE(WaitFor(
+        [] {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            return cursor.x == -1 && cursor.y == 450;
+        },
+        3s));
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == chooser; }, 5s));
+    PressKey(VK_RETURN); // blue, the first swatch
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+
+    std::vector<TDefectPixel> all = stored;
+    all.push_back({-300, 200, RedOn});
+    all.push_back({-1, 450, BlueOn});
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records(all); }, 5s))
+        << Describe(ReadBytes(file));
+    EXPECT_EQ(ListBoxLines(ControlOfClass(setup, L"ListBox"))[2], L"3.Pixel:  -300 x 200 rot=an  ");
+    for (const TDefectPixel& d : all)
+        EXPECT_TRUE(WaitFor([&] { return OverlayShownAt(program, d.X, d.Y); }, 5s))
+            << d.X << "," << d.Y;
+    EXPECT_TRUE(WaitFor([&] { return ScreenColor(-400, 300) == Concealing(grey, RedOn); }, 5s));
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
 }

@@ -464,3 +464,30 @@ TEST_F(Concealment, TenThousandTicksAllocateNothingAndLeaveTheObjectCountsWhereT
     EXPECT_EQ(after.heapBytes, before.heapBytes);
     EXPECT_TRUE(reported.empty());
 }
+
+TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenOffEveryMonitor) {
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    Place();
+    TPixForm& overlay = *overlays[0];
+    auto at = [&](int x, int y) {
+        RECT r;
+        GetWindowRect(overlay.Handle(), &r);
+        return r.left == x && r.top == y && r.right == x + 1 && r.bottom == y + 1;
+    };
+    overlay.SetBounds(10, 10, 1, 1); // where the system moved it from a monitor that went
+    overlay.ReturnTo(300, 300);
+    EXPECT_TRUE(at(300, 300));
+    EXPECT_TRUE(overlay.Visible());
+    overlay.ReturnTo(-5000, 300); // its pixel is on no monitor now
+    EXPECT_TRUE(at(-5000, 300));
+    EXPECT_FALSE(overlay.Visible());
+    overlay.ReturnTo(300, 300); // a monitor shows it again
+    EXPECT_TRUE(overlay.Visible());
+    // Paused while it waits: a monitor coming back does not show it.
+    overlay.ReturnTo(-5000, 300);
+    overlay.Hide();
+    overlay.ReturnTo(300, 300);
+    EXPECT_FALSE(overlay.Visible());
+    overlays[1]->ReturnTo(400, 400);
+    EXPECT_FALSE(overlays[1]->Visible()) << "an overlay not in use stays hidden";
+}
