@@ -230,8 +230,9 @@ LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam
                 self->form_.ControlFocused(*self);
                 [[fallthrough]];
             case WM_KILLFOCUS:
-            case WM_UPDATEUISTATE:
                 self->spacePressed_ = false;
+                [[fallthrough]];
+            case WM_UPDATEUISTATE:
                 if (self->paintsFocus_)
                     InvalidateRect(window, nullptr, TRUE);
                 break;

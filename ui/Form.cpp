@@ -393,6 +393,12 @@ TControl* TForm::ControlOf(HWND window) const {
     return nullptr;
 }
 
+bool TForm::CanTakeFocus(HWND window) const {
+    // Checked by handle: a remembered control may have gone since.
+    return window && IsWindow(window) && IsChild(handle_, window) && IsWindowVisible(window) &&
+           IsWindowEnabled(window) && (GetWindowLongPtrW(window, GWL_STYLE) & WS_TABSTOP);
+}
+
 TControl* TForm::FocusedControl() const {
     return ControlOf(GetFocus());
 }
@@ -444,23 +450,21 @@ void TForm::ResolveFocus() {
     const TControl* lost = std::exchange(leaving_, nullptr);
     if (!lost)
         return;
-    auto usable = [&](const TControl* c) {
-        return c && c->TabStop() && IsWindowVisible(c->Handle()) && IsWindowEnabled(c->Handle());
-    };
     // The control itself when it is back (a button disabled and enabled again in one command),
     // else the one the same step showed or enabled (the next page's link, the picture button
     // of the other look), else the next tab stop.
     HWND target = nullptr;
-    if (usable(lost))
+    if (CanTakeFocus(lost->Handle()))
         target = lost->Handle();
-    else if (appearedIn_ == leftIn_ && usable(appeared_))
+    else if (appeared_ && appearedIn_ == leftIn_ && CanTakeFocus(appeared_->Handle()))
         target = appeared_->Handle();
     else
         for (HWND next = lost->Handle();;) {
             next = GetNextDlgTabItem(handle_, next, FALSE);
             if (!next || next == lost->Handle())
                 break;
-            if (TControl* control = ControlOf(next); usable(control) && !control->IsWithin(*lost)) {
+            if (TControl* control = ControlOf(next);
+                control && !control->IsWithin(*lost) && CanTakeFocus(next)) {
                 target = next;
                 break;
             }
@@ -473,17 +477,12 @@ void TForm::ResolveFocus() {
 void TForm::RestoreFocus() {
     if (leaving_)
         return; // the focus is being passed on
-    auto usable = [&](HWND window) {
-        return window && IsWindow(window) && IsChild(handle_, window) && IsWindowVisible(window) &&
-               IsWindowEnabled(window);
-    };
-    HWND target = usable(focused_) ? focused_ : nullptr;
-    if (!target && activeControl_ && usable(activeControl_->Handle()))
+    HWND target = CanTakeFocus(focused_) ? focused_ : nullptr;
+    if (!target && activeControl_ && CanTakeFocus(activeControl_->Handle()))
         target = activeControl_->Handle();
     if (!target) {
         HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE);
-        if (usable(first) && (GetWindowLongPtrW(first, GWL_STYLE) & WS_TABSTOP))
-            target = first;
+        target = CanTakeFocus(first) ? first : nullptr;
     }
     if (target && GetFocus() != target)
         ::SetFocus(target);

@@ -185,6 +185,7 @@ private:
     bool StandsOnAnyMonitor() const;
     void KeepOnScreen();
     bool HoldsControls() const;
+    bool CanTakeFocus(HWND window) const;
     void RestoreFocus();
     void ResolveFocus();
     TControl* ControlOf(HWND window) const;
