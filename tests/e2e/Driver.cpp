@@ -611,6 +611,39 @@ void SelectTrayIconByKeyboard(const TGlimmora& program) {
     Sleep(150); // the menu takes the keyboard once its loop runs
 }
 
+void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item) {
+    SelectTrayIconByKeyboard(program);
+    HWND menu = VisibleMenu(program);
+    if (!menu)
+        throw std::runtime_error("the tray menu did not open");
+    // A key that comes before the menu's loop takes the keyboard is lost: each Down counts once
+    // the highlight has moved, and one that moved nothing is sent again.
+    RECT r{};
+    GetWindowRect(menu, &r);
+    const COLORREF highlight[] = {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_MENUHILIGHT)};
+    auto highlightTop = [&] {
+        for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+            const COLORREF c = ScreenColor(r.left + 6, y);
+            if (c == highlight[0] || c == highlight[1])
+                return y;
+        }
+        return -1;
+    };
+    int top = highlightTop();
+    for (int moved = 0, attempts = 0; moved < item; ++attempts) {
+        if (attempts > 3 * item)
+            throw std::runtime_error("the menu does not follow the Down key");
+        XKeys("Down");
+        int now = top;
+        if (WaitFor([&] { return (now = highlightTop()) != top && now >= 0; }, 1s)) {
+            top = now;
+            ++moved;
+        }
+    }
+    XKeys("Return");
+    WaitFor([&] { return VisibleMenu(program) == nullptr; }, 5s);
+}
+
 HWND FocusedWindow(const TGlimmora& program) {
     HWND any = program.Window(L"TApplication");
     GUITHREADINFO info{};

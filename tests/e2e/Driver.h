@@ -144,6 +144,9 @@ void XKeys(const std::string& keys);
 void XDo(const std::string& command);
 // The shell's notification for a keyboard selection of the program's tray icon.
 void SelectTrayIconByKeyboard(const TGlimmora& program);
+// Opens the tray menu by that selection and picks item `item` (from 1, separators left out)
+// with Down keys and Return sent through the X server, each key once the one before has shown.
+void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item);
 // The window of the program that has the keyboard focus, or null.
 HWND FocusedWindow(const TGlimmora& program);
 

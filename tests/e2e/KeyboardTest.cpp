@@ -50,14 +50,6 @@ bool Arrow(const char* key, int dx, int dy) {
         3s);
 }
 
-void ChooseFromTrayMenuByKeyboard(const TGlimmora& program, int downs) {
-    SelectTrayIconByKeyboard(program);
-    std::string keys;
-    for (int i = 0; i < downs; ++i)
-        keys += "Down ";
-    XKeys(keys + "Return");
-}
-
 } // namespace
 
 TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
@@ -68,7 +60,7 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     ASSERT_TRUE(program.WaitUntilUp());
 
     // "Setup" is the third item of the menu that the keyboard selection of the icon opens.
-    ChooseFromTrayMenuByKeyboard(program, 3);
+    ChooseFromTrayMenuByKeys(program, 3);
     HWND setup = WaitForVisibleWindow(program, L"TFHaupt");
     ASSERT_TRUE(setup);
     EXPECT_TRUE(WaitFor([&] { return ClassNameOf(FocusedWindow(program)) == L"ListBox"; }, 5s))
@@ -147,7 +139,7 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     EXPECT_TRUE(FocusOn(program, L"Pixelfehler definieren")) << Utf8(FocusName(program));
 
     // The about box, the first item of the menu: OK has the focus, Esc closes it.
-    ChooseFromTrayMenuByKeyboard(program, 1);
+    ChooseFromTrayMenuByKeys(program, 1);
     HWND about = WaitForVisibleWindow(program, L"TAboutBox");
     ASSERT_TRUE(about);
     ExpectTabStopsNamed(about);
