@@ -13,19 +13,6 @@
 
 namespace {
 
-// The file's records, written out byte by byte: X and Y little-endian, then the flags.
-std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects) {
-    std::vector<std::uint8_t> bytes;
-    for (const TDefectPixel& d : defects) {
-        for (std::int32_t value : {d.X, d.Y})
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes.push_back(
-                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
-        bytes.push_back(d.Flags);
-    }
-    return bytes;
-}
-
 // Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
 const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
 

@@ -129,58 +129,50 @@ TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedAndGo)
     EXPECT_TRUE(program.WaitForExit(10s));
 }
 
+namespace {
+
+// A capture started from the setup window and left again: checks that the capture screen covers
+// the screen as it is, marks (100, 100) and returns where the chooser opened.
+RECT ChooserPlace(const TGlimmora& program, HWND setup) {
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    RECT covered = RectOf(capture);
+    EXPECT_EQ(covered.left, 0);
+    EXPECT_EQ(covered.top, 0);
+    EXPECT_EQ(covered.right, GetSystemMetrics(SM_CXSCREEN)) << "the capture screen kept its size";
+    EXPECT_EQ(covered.bottom, GetSystemMetrics(SM_CYSCREEN));
+    ClickAt(100, 100);
+    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
+    const RECT place = RectOf(chooser);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    return place;
+}
+
+} // namespace
+
 TEST(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
     TTempFolder folder;
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
     HWND setup = OpenSetup(program);
     ASSERT_TRUE(setup);
-
-    // A first capture at 1024 x 768 places the chooser, centred.
-    ClickControl(setup, L"Pixelfehler definieren");
-    HWND capture = WaitForVisibleWindow(program, L"TFBack");
-    ASSERT_TRUE(capture);
-    ClickAt(100, 100);
-    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
-    ASSERT_TRUE(chooser);
-    const RECT first = RectOf(chooser);
-    EXPECT_GT(first.right, 640);
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
-
+    // At 1024 x 768 the chooser opens centred, beyond what 640 x 480 can show.
+    const RECT first = ChooserPlace(program, setup);
+    ASSERT_GT(first.right, 640);
+    const POINT centredSmall{(640 - (first.right - first.left)) / 2,
+                             (480 - (first.bottom - first.top)) / 2};
     {
         TDisplayMode smaller(640, 480);
         ASSERT_TRUE(smaller.Changed()) << "the desktop cannot change its mode here";
-        ClickControl(setup, L"Pixelfehler definieren");
-        ASSERT_TRUE(WaitForVisibleWindow(program, L"TFBack"));
-        const RECT covered = RectOf(capture);
-        EXPECT_EQ(covered.left, 0);
-        EXPECT_EQ(covered.top, 0);
-        EXPECT_EQ(covered.right, 640) << "the capture screen kept its former size";
-        EXPECT_EQ(covered.bottom, 480);
-        // The chooser's place would now be partly off the screen: it is centred again.
-        ClickAt(100, 100);
-        ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
-        const RECT moved = RectOf(chooser);
-        EXPECT_EQ(moved.left, (640 - (first.right - first.left)) / 2);
-        EXPECT_EQ(moved.top, (480 - (first.bottom - first.top)) / 2);
-        PressKey(VK_ESCAPE);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
-        PressKey(VK_ESCAPE);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+        const RECT moved = ChooserPlace(program, setup);
+        EXPECT_EQ(moved.left, centredSmall.x) << "partly off the screen: centred again";
+        EXPECT_EQ(moved.top, centredSmall.y);
     }
     // Back at 1024 x 768 it fits where it is, and keeps that place.
-    ClickControl(setup, L"Pixelfehler definieren");
-    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFBack"));
-    EXPECT_EQ(RectOf(capture).right, 1024);
-    ClickAt(100, 100);
-    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
-    EXPECT_EQ(RectOf(chooser).left, (640 - (first.right - first.left)) / 2);
-    PressKey(VK_ESCAPE);
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+    EXPECT_EQ(ChooserPlace(program, setup).left, centredSmall.x);
     program.Close();
     EXPECT_TRUE(program.WaitForExit(10s));
 }

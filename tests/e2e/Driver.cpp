@@ -62,6 +62,18 @@ void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
     CloseHandle(file);
 }
 
+std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects) {
+    std::vector<std::uint8_t> bytes;
+    for (const TDefectPixel& d : defects) {
+        for (std::int32_t value : {d.X, d.Y})
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes.push_back(
+                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
+        bytes.push_back(d.Flags);
+    }
+    return bytes;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;
     // Sharing everything, so that a program saving at this moment can still replace the file.

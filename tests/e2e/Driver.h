@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "store/DefectList.h"
 #include "tests/support/WinePath.h"
 
 using namespace std::chrono_literals;
@@ -32,6 +33,8 @@ private:
 };
 
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// The defect file's records, written out byte by byte: X and Y little-endian, then the flags.
+std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects);
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 
 // One running copy of the program, started from a copy of the exe in `folder` (made by the

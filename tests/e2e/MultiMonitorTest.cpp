@@ -132,18 +132,6 @@ namespace {
 // The session's secondary monitor, left of the primary and lower: (-800, 84) to (0, 684).
 constexpr RECT Secondary{-800, 84, 0, 684};
 
-std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects) {
-    std::vector<std::uint8_t> bytes;
-    for (const TDefectPixel& d : defects) {
-        for (std::int32_t value : {d.X, d.Y})
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes.push_back(
-                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
-        bytes.push_back(d.Flags);
-    }
-    return bytes;
-}
-
 std::string Describe(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     for (std::size_t at = 0; at + 9 <= bytes.size(); at += 9) {
