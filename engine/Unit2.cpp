@@ -20,7 +20,7 @@ TFormDefinition PixFormDefinition() {
 
 } // namespace
 
-TPixForm::TPixForm() : TForm(PixFormDefinition()) {
+TPixForm::TPixForm() : TForm(PixFormDefinition()), color_(TForm::Color()) {
 }
 
 void TPixForm::FormCreate() {
@@ -36,4 +36,41 @@ void TPixForm::FormShow() {
 
 void TPixForm::ReassertTopmost() const {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TPixForm::SetColor(TColor color) {
+    if (color == color_)
+        return;
+    color_ = color;
+    // A hidden overlay paints when it is shown again.
+    if (!Visible())
+        return;
+    if (HDC dc = GetDC(Handle())) {
+        Paint(dc);
+        ReleaseDC(Handle(), dc);
+    }
+}
+
+void TPixForm::Paint(HDC dc) const {
+    // The DC brush: recolouring never creates or deletes a GDI object.
+    RECT client;
+    GetClientRect(Handle(), &client);
+    SetDCBrushColor(dc, ColorToRGB(color_));
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+LRESULT TPixForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // WM_PAINT paints it all
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        if (HDC dc = BeginPaint(Handle(), &paint))
+            Paint(dc);
+        EndPaint(Handle(), &paint);
+        return 0;
+    }
+    default:
+        return TForm::WndProc(message, wParam, lParam);
+    }
 }

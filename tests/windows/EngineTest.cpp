@@ -353,18 +353,26 @@ TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
     EXPECT_EQ(ScreenAt(600, 500), (TRgb{255, 74, 74})) << "resuming shows the current colour";
 }
 
-TEST_F(Concealment, TheSameColourAgainRepaintsNothing) {
+TEST_F(Concealment, ANewColourPaintsAtOnceTheSameColourNotAtAll) {
     TPixForm* overlay = overlays[0];
     overlay->SetBounds(10, 10, 1, 1);
     overlay->Show();
-    app.ProcessMessages();
+    Settle();
     overlay->SetColor(0x123456);
-    RECT update;
-    EXPECT_TRUE(GetUpdateRect(overlay->Handle(), &update, FALSE));
-    app.ProcessMessages();
-    UpdateWindow(overlay->Handle());
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x123456));
+    // Something else on the overlay's pixel stays until a new colour comes.
+    HDC own = GetDC(overlay->Handle());
+    SetPixelV(own, 0, 0, 0x00FF00);
+    ReleaseDC(overlay->Handle(), own);
+    Settle();
+    ASSERT_EQ(ScreenAt(10, 10), SplitColor(0x00FF00));
     overlay->SetColor(0x123456);
-    EXPECT_FALSE(GetUpdateRect(overlay->Handle(), &update, FALSE));
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x00FF00)) << "the same colour paints nothing";
+    overlay->SetColor(0x654321);
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x654321));
 }
 
 TEST_F(Concealment, TenThousandTicksAllocateNothingAndLeaveTheObjectCountsWhereTheyWere) {
