@@ -11,6 +11,12 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
     if (defects.Empty())
         return;
     const auto inUse = overlays.first(static_cast<std::size_t>(defects.Count()));
+    // What a screen copy costs here decides how the blocks are read: measured before the first
+    // reads, and again now and then after a tick's work, when the colours are set.
+    if (measureInterval_ == 0) {
+        sampler_.MeasureCosts(desktopDC);
+        measureInterval_ = untilMeasure_ = 8;
+    }
 
     // Raising an overlay that is already where it belongs is free of visible effect but not of
     // cost: every raise restacks the band. After one full raise the overlays stand exactly as
@@ -33,6 +39,13 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
         overlay.SetColor(ColorValue(SolveColor(average, defect.Flags)));
         if (raise)
             overlay.ReassertTopmost();
+    }
+
+    // The first measurement falls into the busy moments of the start-up: the next ones come
+    // soon after it, then once a minute.
+    if (--untilMeasure_ <= 0) {
+        sampler_.MeasureCosts(desktopDC);
+        measureInterval_ = untilMeasure_ = std::min(measureInterval_ * 8, MeasureEvery);
     }
 }
 

@@ -20,6 +20,14 @@ public:
     // (hidden windows of others do not count: they cover nothing).
     static bool OverlaysOnTop(std::span<TPixForm* const> inUse);
 
+    const TScreenSampler& Sampler() const noexcept { return sampler_; }
+
+    // The costs of a screen copy are measured at the first tick and, once settled, again after
+    // this many.
+    static constexpr int MeasureEvery = 8 * 60;
+
 private:
     TScreenSampler sampler_;
+    int measureInterval_ = 0; // 0 until the first measurement
+    int untilMeasure_ = 0;
 };
