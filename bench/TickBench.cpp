@@ -7,6 +7,8 @@
 //   tick 25 scattered defects: ours X ms, N screen copies
 //   screen copy as measured: F us a copy and P ns a pixel
 //   stacking check 25 overlays: X ms
+//   raise check, a topmost window away from the defects: N raises in 200 ticks
+//   raise check, a topmost window over one defect: raised at tick K, then N raises in M ticks
 //
 // `tick_bench --write-defects <file>` only writes the 25 defects as a defect file, for the CPU
 // measurement of the running program (bench/cpu.sh).
@@ -164,8 +166,52 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("screen copy as measured: %.1f us a copy and %.2f ns a pixel\n", cost.Fixed,
                 1000 * cost.PerPixel);
 
-    double stacking = MedianOf(rounds, app, [&] { TConcealmentTick::OverlaysOnTop(overlays); });
+    double stacking = MedianOf(rounds, app, [&] { tick.OverlaysOnTop(overlays); });
     std::printf("stacking check 25 overlays: %.3f ms\n", stacking);
+    // The raise check against other always-on-top windows, on the grid again. One that keeps
+    // putting itself on top (as a task bar or a tool window does) away from every defect needs
+    // no raise; one that opens over a defect is passed at the next tick, and then stays below.
+    for (int i = 0; i < MaxDefects; ++i)
+        overlays[static_cast<std::size_t>(i)]->SetBounds(defects[i].X, defects[i].Y, 1, 1);
+    for (int i = 0; i < 5; ++i) {
+        tick.Run(defects, dc, overlays);
+        app.ProcessMessages();
+    }
+    {
+        const RECT away{850, 600, 1000, 740};
+        TScreenPattern elsewhere(away, TScreenPattern::Uniform(away, 0x00FF00));
+        int raises = 0;
+        for (int i = 0; i < 200; ++i) {
+            SetWindowPos(elsewhere.Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+            const int before = tick.RaiseCount();
+            tick.Run(defects, dc, overlays);
+            raises += tick.RaiseCount() - before;
+            app.ProcessMessages();
+        }
+        std::printf("raise check, a topmost window away from the defects: %d raises in 200 ticks\n",
+                    raises);
+    }
+    {
+        const POINT d{defects[12].X, defects[12].Y};
+        const RECT over{d.x - 10, d.y - 10, d.x + 11, d.y + 11};
+        TScreenPattern covering(over, TScreenPattern::Uniform(over, 0x00FF00));
+        int first = 0, after = 0;
+        for (int i = 1; i <= 200; ++i) {
+            const int before = tick.RaiseCount();
+            tick.Run(defects, dc, overlays);
+            const int raised = tick.RaiseCount() - before;
+            if (raised && !first)
+                first = i;
+            else
+                after += raised;
+            app.ProcessMessages();
+        }
+        std::printf("raise check, a topmost window over one defect: raised at tick %d, then %d "
+                    "raises in %d ticks\n",
+                    first, after, 200 - first);
+    }
+
     ReleaseDC(desktop, dc);
     app.DestroyForms();
     return 0;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/ColorSolver.h"
@@ -353,7 +354,7 @@ TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
                                                       0x808080, 0x808080, 0x808080, 0x808080}}));
 }
 
-TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
+TEST_F(Concealment, OnlyAWindowOverADefectIsPassedAndAtTheNextTick) {
     RECT screen = TScreenPattern::Screen();
     TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     for (int i = 0; i < 3; ++i)
@@ -361,22 +362,51 @@ TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
     Place();
     Tick();
     std::span<TPixForm* const> inUse(overlays.data(), 3);
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+    int raises = tick.RaiseCount();
+    auto raisedSince = [&] { return tick.RaiseCount() - std::exchange(raises, tick.RaiseCount()); };
+
+    // Above the overlays, but over none of their pixels (it ends just before the first).
+    const RECT away{20, 300, 100, 420};
+    TScreenPattern elsewhere(away, TScreenPattern::Uniform(away, 0x00FF00));
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+    Tick();
+    EXPECT_EQ(raisedSince(), 0) << "a topmost window elsewhere";
 
     TScreenPattern cover({90, 390, 140, 410},
                          TScreenPattern::Uniform({90, 390, 140, 410}, 0xFF00FF));
-    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse));
     Tick();
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_EQ(raisedSince(), 1);
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
     EXPECT_EQ(ScreenAt(110, 400), SolveColor({255, 0, 255}, RedOn))
         << "the overlay is above the new window and reads it";
+    Tick();
+    EXPECT_EQ(raisedSince(), 0) << "once passed, it stays below";
 
     // Out of order among themselves counts as well.
     SetWindowPos(overlays[0]->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse));
     Tick();
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_EQ(raisedSince(), 1);
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+
+    // A window the raise cannot pass (here one that overlay 0 owns, which always stands above
+    // it) is tried again at most once a second.
+    HWND above = CreateWindowExW(WS_EX_NOACTIVATE, L"TestScreenPattern", L"owned", WS_POPUP, 95,
+                                 395, 10, 10, overlays[0]->Handle(), nullptr, nullptr, nullptr);
+    ShowWindow(above, SW_SHOWNOACTIVATE);
+    const ULONGLONG start = GetTickCount64();
+    for (int i = 0; i < 20; ++i) {
+        tick.Run(defects, dc, overlays);
+        app.ProcessMessages();
+    }
+    const int tries = raisedSince();
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse)) << "the owned window stays above";
+    EXPECT_GE(tries, 1);
+    EXPECT_LE(tries, 1 + static_cast<int>((GetTickCount64() - start) / 1000));
+    DestroyWindow(above);
 }
 
 TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
