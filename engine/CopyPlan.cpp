@@ -13,19 +13,24 @@ void TCopyPlan::Make(std::span<const TPixelPoint> centres, const TScreenLayout& 
             blocks_[blockCount_++] = {area, static_cast<std::uint8_t>(i)};
     }
 
-    // Two ways to group, each good where the other is weak: merging the pair that saves most
-    // finds rows and clusters; cutting the blocks, top to bottom, into bands at the best places
-    // finds the few wide copies (up to one for all) that a high fixed cost calls for, which
-    // pairwise merging misses when no single pair pays for itself. Each is then improved by
-    // moving single blocks, and the cheaper one is taken.
+    // Ways to group, each good where another is weak: merging the pair that saves most finds
+    // rows and clusters; cutting the blocks into bands at the best places, top to bottom or
+    // left to right, finds the few large copies (up to one for all) that a high fixed cost
+    // calls for, which pairwise merging misses when no single pair pays for itself. Each is
+    // then improved, and the cheapest is taken.
     long long maxHeight = MaxStagePixels;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        TCandidate merged, banded;
-        Merged(merged, cost, maxHeight);
-        Banded(banded, cost, maxHeight);
-        Refine(merged, cost, maxHeight);
-        Refine(banded, cost, maxHeight);
-        Take(banded.cost < merged.cost ? banded : merged);
+        TCandidate candidates[3];
+        Merged(candidates[0], cost, maxHeight);
+        Banded(candidates[1], cost, maxHeight, false);
+        Banded(candidates[2], cost, maxHeight, true);
+        const TCandidate* best = nullptr;
+        for (TCandidate& c : candidates) {
+            Refine(c, cost, maxHeight);
+            if (!best || c.cost < best->cost)
+                best = &c;
+        }
+        Take(*best);
         if (static_cast<long long>(stageWidth_) * stageHeight_ <= MaxStagePixels)
             return;
         // A wide copy and a tall one would need a stage as large as both: keep the copies
@@ -52,8 +57,8 @@ void TCopyPlan::Merged(TCandidate& out, TCopyCost cost, long long maxHeight) con
                 const TPixelRect joined = Union(out.areas[i], out.areas[j]);
                 if (!Fits(joined, maxHeight))
                     continue;
-                const double saving = cost.Of(out.areas[i].Area()) + cost.Of(out.areas[j].Area()) -
-                                      cost.Of(joined.Area());
+                const double saving =
+                    cost.Of(out.areas[i]) + cost.Of(out.areas[j]) - cost.Of(joined);
                 if (saving > best) {
                     best = saving;
                     first = i;
@@ -70,15 +75,17 @@ void TCopyPlan::Merged(TCandidate& out, TCopyCost cost, long long maxHeight) con
     }
     out.cost = 0;
     for (std::size_t i = 0; i < out.count; ++i)
-        out.cost += cost.Of(out.areas[i].Area());
+        out.cost += cost.Of(out.areas[i]);
 }
 
-void TCopyPlan::Banded(TCandidate& out, TCopyCost cost, long long maxHeight) const {
-    // Blocks from the top down (an insertion sort: a library sort may allocate).
+void TCopyPlan::Banded(TCandidate& out, TCopyCost cost, long long maxHeight, bool across) const {
+    // Blocks from the top down, or from the left (an insertion sort: a library sort may
+    // allocate).
+    auto key = [&](std::size_t b) { return across ? blocks_[b].Area.Left : blocks_[b].Area.Top; };
     std::array<std::uint8_t, MaxBlocks> order{};
     for (std::size_t i = 0; i < blockCount_; ++i) {
         std::size_t k = i;
-        for (; k > 0 && blocks_[order[k - 1]].Area.Top > blocks_[i].Area.Top; --k)
+        for (; k > 0 && key(order[k - 1]) > key(i); --k)
             order[k] = order[k - 1];
         order[k] = static_cast<std::uint8_t>(i);
     }
@@ -93,7 +100,7 @@ void TCopyPlan::Banded(TCandidate& out, TCopyCost cost, long long maxHeight) con
             band = Union(band, blocks_[order[i - 1]].Area);
             if (!Fits(band, maxHeight))
                 break;
-            const double total = best[i - 1] + cost.Of(band.Area());
+            const double total = best[i - 1] + cost.Of(band);
             if (total < best[j]) {
                 best[j] = total;
                 start[j] = i - 1;
@@ -133,12 +140,12 @@ void TCopyPlan::Refine(TCandidate& plan, TCopyCost cost, long long maxHeight) co
     plan.cost = 0;
     for (std::size_t g = 0; g < plan.count; ++g) {
         plan.areas[g] = AreaOf(plan.members[g]);
-        plan.cost += cost.Of(plan.areas[g].Area());
+        plan.cost += cost.Of(plan.areas[g]);
     }
 }
 
 double TCopyPlan::CostOf(std::uint32_t members, TCopyCost cost) const noexcept {
-    return members ? cost.Of(AreaOf(members).Area()) : 0.0;
+    return members ? cost.Of(AreaOf(members)) : 0.0;
 }
 
 bool TCopyPlan::MoveBlocks(TCandidate& plan, TCopyCost cost, long long maxHeight) const {
@@ -159,7 +166,7 @@ bool TCopyPlan::MoveBlocks(TCandidate& plan, TCopyCost cost, long long maxHeight
             const TPixelRect joined = AreaOf(there | bit);
             if (!Fits(joined, maxHeight))
                 continue;
-            const double gain = leaving - (cost.Of(joined.Area()) - CostOf(there, cost));
+            const double gain = leaving - (cost.Of(joined) - CostOf(there, cost));
             if (gain > best * (1 + 1e-12) + 1e-12) {
                 best = gain;
                 to = g;
@@ -210,7 +217,7 @@ bool TCopyPlan::SplitGroups(TCandidate& plan, TCopyCost cost) const {
             for (std::size_t cut = 1; cut < k; ++cut) {
                 before = Union(before, blocks_[in[cut - 1]].Area);
                 mask |= 1u << in[cut - 1];
-                const double gain = whole - cost.Of(before.Area()) - cost.Of(after[cut].Area());
+                const double gain = whole - cost.Of(before) - cost.Of(after[cut]);
                 if (gain > best * (1 + 1e-12) + 1e-12) {
                     best = gain;
                     first = mask;

@@ -1,6 +1,7 @@
-// Which screen copies read the defects' blocks: every copy from the screen has a fixed cost and
-// a cost per pixel, and the blocks are grouped into copies so that the sum is smallest, from one
-// copy per block up to one copy for all. Platform-neutral; the costs are measured by the caller.
+// Which screen copies read the defects' blocks: every copy from the screen has a fixed cost, a
+// cost per row and a cost per pixel, and the blocks are grouped into copies so that the sum is
+// smallest, from one copy per block up to one copy for all. Platform-neutral; the costs are
+// measured by the caller.
 #pragma once
 
 #include <array>
@@ -11,13 +12,17 @@
 #include "engine/ScreenLayout.h"
 #include "store/DefectList.h"
 
-// The cost of one screen copy: Fixed + PerPixel * its pixels (any unit, the same for both).
+// The cost of one screen copy: Fixed + PerPixel * its pixels + PerRow * its rows (any unit, the
+// same for all three). A row has a cost of its own where the copy goes row by row (under Wine a
+// column of blocks costs about twice a row of them with as many pixels).
 struct TCopyCost {
     double Fixed = 0;
     double PerPixel = 0;
+    double PerRow = 0;
 
-    double Of(long long pixels) const noexcept {
-        return Fixed + PerPixel * static_cast<double>(pixels);
+    double Of(const TPixelRect& area) const noexcept {
+        return Fixed + PerPixel * static_cast<double>(area.Area()) +
+               PerRow * static_cast<double>(area.Height());
     }
 };
 
@@ -61,7 +66,7 @@ private:
     };
 
     void Merged(TCandidate& out, TCopyCost cost, long long maxHeight) const;
-    void Banded(TCandidate& out, TCopyCost cost, long long maxHeight) const;
+    void Banded(TCandidate& out, TCopyCost cost, long long maxHeight, bool across) const;
     void Refine(TCandidate& plan, TCopyCost cost, long long maxHeight) const;
     bool MoveBlocks(TCandidate& plan, TCopyCost cost, long long maxHeight) const;
     bool SplitGroups(TCandidate& plan, TCopyCost cost) const;

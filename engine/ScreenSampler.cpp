@@ -218,29 +218,52 @@ void TScreenSampler::MeasureCosts(HDC desktopDC) {
     // A block's worth is nearly all fixed cost. Then ever larger squares, until the pixels of
     // one cost as much again: where that is (some thousand pixels under Wine, a good part of
     // a monitor where a copy is a read-back from the compositor) is where the plan weighs
-    // pixels against copies. The first copy of a burst also waits for the display to finish
-    // what it was doing, which every tick pays once whatever its plan: it is not timed.
+    // pixels against copies. Then a column as tall as a monitor allows, to tell the cost of a
+    // row from that of its pixels. The first copy of a burst also waits for the display to
+    // finish what it was doing, which every tick pays once whatever its plan: it is not timed.
     const TPixelRect& screen = layout_.Rects()[0];
-    const int small = static_cast<int>(std::min<long long>({3, screen.Width(), screen.Height()}));
+    const auto side = [&](long long n, long long limit) {
+        return static_cast<int>(std::min(n, limit));
+    };
+    const int small = side(3, std::min(screen.Width(), screen.Height()));
     TimeCopy(desktopDC, screen, small, small, 1);
-    const double fixed = TimeCopy(desktopDC, screen, small, small, 5);
-    double time = fixed;
-    long long area = 1LL * small * small;
-    for (int side = 64;; side *= 2) {
-        const int w = static_cast<int>(std::min<long long>(side, screen.Width()));
-        const int h = static_cast<int>(std::min<long long>(side, screen.Height()));
-        if (1LL * w * h <= area || 1LL * w * h > TCopyPlan::MaxStagePixels || !Stage(w, h))
+    const double smallTime = TimeCopy(desktopDC, screen, small, small, 5);
+    int w = small, h = small;
+    double squareTime = smallTime;
+    for (int n = 64;; n *= 2) {
+        const int nw = side(n, screen.Width()), nh = side(n, screen.Height());
+        if (1LL * nw * nh <= 1LL * w * h || 1LL * nw * nh > TCopyPlan::MaxStagePixels ||
+            !Stage(nw, nh))
             break;
-        area = 1LL * w * h;
-        time = TimeCopy(desktopDC, screen, w, h, 3);
-        if (time >= 2 * fixed)
+        w = nw;
+        h = nh;
+        squareTime = TimeCopy(desktopDC, screen, w, h, 5);
+        if (squareTime >= 2 * smallTime)
             break;
     }
-    if (area <= 1LL * small * small)
-        return; // a screen too small to tell the two costs apart
-    const double perPixel =
-        std::max((time - fixed) / static_cast<double>(area - small * small), LeastPerPixel);
-    SetCosts({std::max(fixed - perPixel * small * small, 0.0), perPixel});
+    if (1LL * w * h <= 1LL * small * small)
+        return; // a screen too small to tell the costs apart
+    // Three copies, three unknowns: the differences to the small copy give the cost of a row
+    // and of a pixel; what the small copy's rows and pixels do not explain is fixed. Where no
+    // column can be taller than the square, rows count as free.
+    const double squareRows = 1.0 * h - small, squarePixels = 1.0 * w * h - small * small;
+    const double squareExtra = squareTime - smallTime;
+    double perPixel = squareExtra / squarePixels, perRow = 0;
+    const int tall = side(std::max(512, 2 * h), screen.Height());
+    if (tall > h && Stage(small, tall)) {
+        const double tallRows = 1.0 * tall - small, tallPixels = 1.0 * small * tall - small * small;
+        const double tallExtra = TimeCopy(desktopDC, screen, small, tall, 5) - smallTime;
+        const double det = squareRows * tallPixels - tallRows * squarePixels;
+        perRow = (squareExtra * tallPixels - tallExtra * squarePixels) / det;
+        perPixel = (squareRows * tallExtra - tallRows * squareExtra) / det;
+        // Other work on the machine can still spoil a timing: such a measurement is dropped,
+        // and the costs measured before stay.
+        if (!(perRow >= 0 && perPixel >= 0))
+            return;
+    }
+    perPixel = std::max(perPixel, LeastPerPixel);
+    SetCosts(
+        {std::max(smallTime - perPixel * small * small - perRow * small, 0.0), perPixel, perRow});
 }
 
 TRgb TScreenSampler::Average(std::size_t index) const {

@@ -41,8 +41,9 @@ public:
     // One block on its own: ReadBlocks and Average in one call.
     TRgb SampleNeighbours(HDC desktopDC, int x, int y);
 
-    // Times copies of a few sizes from `desktopDC` and takes the fixed cost and the cost per
-    // pixel (microseconds) from them. Some milliseconds of work: not for every tick.
+    // Times copies of a few sizes and shapes from `desktopDC` and takes the fixed cost and the
+    // costs per row and per pixel (microseconds) from them. Up to some milliseconds of work:
+    // not for every tick.
     void MeasureCosts(HDC desktopDC);
     TCopyCost Costs() const noexcept { return costs_; }
     void SetCosts(TCopyCost costs) noexcept;
