@@ -140,6 +140,7 @@ void TForm1::PlaceOverlays() {
 }
 
 void TForm1::FollowDisplayChange() {
+    tick_.MonitorsChanged();
     // A change can be announced in the message box of a failed load, before the overlays exist.
     if (!Overlays.back())
         return;

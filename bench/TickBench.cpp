@@ -5,6 +5,10 @@
 //   tick 25 defects: ours X ms, literal Y ms, ratio Z
 //   reads 25 defects: batched X ms, per-pixel Y ms, ratio Z
 //   tick 25 scattered defects: ours X ms, N screen copies
+//   screen copy as measured: F us a copy, R ns a row, P ns a pixel
+//   stacking check 25 overlays: X ms
+//   raise check, a topmost window away from the defects: N raises in 200 ticks
+//   raise check, a topmost window over one defect: raised at tick K, then N raises in M ticks
 //
 // `tick_bench --write-defects <file>` only writes the 25 defects as a defect file, for the CPU
 // measurement of the running program (bench/cpu.sh).
@@ -119,7 +123,9 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("tick 25 defects: ours %.3f ms, literal %.3f ms, ratio %.1f\n", ours, literal,
                 literal / ours);
 
+    // The reads alone, with the costs the tick has measured by now.
     TScreenSampler sampler;
+    sampler.SetCosts(tick.Sampler().Costs());
     std::array<POINT, MaxDefects> centres;
     for (int i = 0; i < defects.Count(); ++i)
         centres[static_cast<std::size_t>(i)] = {defects[i].X, defects[i].Y};
@@ -136,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
                 perPixel, perPixel / batched);
 
     // The grid above lets the five blocks of a row share one screen copy. Defects strewn at
-    // random share none: the tick then pays one copy per defect.
+    // random lie far apart: whether a few of them share a copy depends on what a copy costs.
     TDefectList scattered;
     std::uniform_int_distribution<int> xs(0, screen.right - 1), ys(0, screen.bottom - 1);
     while (scattered.Count() < MaxDefects) {
@@ -155,12 +161,58 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(50);
     }
     double strewn = MedianOf(rounds, app, [&] { tick.Run(scattered, dc, overlays); });
-    sampler.ReadBlocks(dc, centres);
     std::printf("tick 25 scattered defects: ours %.3f ms, %d screen copies\n", strewn,
-                sampler.CopyCount());
+                tick.Sampler().CopyCount());
+    const TCopyCost cost = tick.Sampler().Costs();
+    std::printf("screen copy as measured: %.1f us a copy, %.1f ns a row, %.2f ns a pixel\n",
+                cost.Fixed, 1000 * cost.PerRow, 1000 * cost.PerPixel);
 
-    double stacking = MedianOf(rounds, app, [&] { TConcealmentTick::OverlaysOnTop(overlays); });
+    double stacking = MedianOf(rounds, app, [&] { tick.OverlaysOnTop(overlays); });
     std::printf("stacking check 25 overlays: %.3f ms\n", stacking);
+    // The raise check against other always-on-top windows, on the grid again. One that keeps
+    // putting itself on top (as a task bar or a tool window does) away from every defect needs
+    // no raise; one that opens over a defect is passed at the next tick, and then stays below.
+    for (int i = 0; i < MaxDefects; ++i)
+        overlays[static_cast<std::size_t>(i)]->SetBounds(defects[i].X, defects[i].Y, 1, 1);
+    for (int i = 0; i < 5; ++i) {
+        tick.Run(defects, dc, overlays);
+        app.ProcessMessages();
+    }
+    {
+        const RECT away{850, 600, 1000, 740};
+        TScreenPattern elsewhere(away, TScreenPattern::Uniform(away, 0x00FF00));
+        int raises = 0;
+        for (int i = 0; i < 200; ++i) {
+            SetWindowPos(elsewhere.Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+            const int before = tick.RaiseCount();
+            tick.Run(defects, dc, overlays);
+            raises += tick.RaiseCount() - before;
+            app.ProcessMessages();
+        }
+        std::printf("raise check, a topmost window away from the defects: %d raises in 200 ticks\n",
+                    raises);
+    }
+    {
+        const POINT d{defects[12].X, defects[12].Y};
+        const RECT over{d.x - 10, d.y - 10, d.x + 11, d.y + 11};
+        TScreenPattern covering(over, TScreenPattern::Uniform(over, 0x00FF00));
+        int first = 0, after = 0;
+        for (int i = 1; i <= 200; ++i) {
+            const int before = tick.RaiseCount();
+            tick.Run(defects, dc, overlays);
+            const int raised = tick.RaiseCount() - before;
+            if (raised && !first)
+                first = i;
+            else
+                after += raised;
+            app.ProcessMessages();
+        }
+        std::printf("raise check, a topmost window over one defect: raised at tick %d, then %d "
+                    "raises in %d ticks\n",
+                    first, after, 200 - first);
+    }
+
     ReleaseDC(desktop, dc);
     app.DestroyForms();
     return 0;

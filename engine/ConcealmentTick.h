@@ -1,12 +1,15 @@
 // The concealment tick: every overlay in use takes the colour that hides its defect in what the
-// screen shows around it, and stays above every other always-on-top window.
+// screen shows around it, and stays above every window that would cover it.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <span>
 
+#include "engine/RaiseGate.h"
 #include "engine/ScreenSampler.h"
+#include "engine/StackingCheck.h"
 #include "store/DefectList.h"
 
 class TPixForm;
@@ -16,10 +19,26 @@ public:
     // Entry i of `defects` belongs to overlays[i]. Allocates nothing.
     void Run(const TDefectList& defects, HDC desktopDC, std::span<TPixForm* const> overlays);
 
-    // True when overlays count-1 down to 0 stand, in this order, above every visible window
-    // (hidden windows of others do not count: they cover nothing).
-    static bool OverlaysOnTop(std::span<TPixForm* const> inUse);
+    // True when overlays count-1 down to 0 stand in this order and no shown window above one of
+    // them covers its pixel: then raising them changes nothing on the screen.
+    bool OverlaysOnTop(std::span<TPixForm* const> inUse) const;
+
+    // After a display change: the next tick asks where the monitors are.
+    void MonitorsChanged() noexcept { sampler_.MonitorsChanged(); }
+
+    // How often Run has raised the overlays.
+    int RaiseCount() const noexcept { return raises_; }
+    const TScreenSampler& Sampler() const noexcept { return sampler_; }
+
+    // The costs of a screen copy are measured at the first tick and, once settled, again after
+    // this many.
+    static constexpr int MeasureEvery = 8 * 60;
 
 private:
     TScreenSampler sampler_;
+    TStackingCheck stacking_;
+    TRaiseGate gate_;
+    int raises_ = 0;
+    int measureInterval_ = 0; // 0 until the first measurement
+    int untilMeasure_ = 0;
 };

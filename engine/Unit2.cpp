@@ -22,7 +22,7 @@ TFormDefinition PixFormDefinition() {
 
 } // namespace
 
-TPixForm::TPixForm() : TForm(PixFormDefinition()) {
+TPixForm::TPixForm() : TForm(PixFormDefinition()), color_(TForm::Color()) {
 }
 
 void TPixForm::FormCreate() {
@@ -55,4 +55,41 @@ void TPixForm::ReturnTo(int x, int y) {
 
 void TPixForm::VisibilityRequested(bool /*visible*/) {
     waiting_ = false;
+}
+
+void TPixForm::SetColor(TColor color) {
+    if (color == color_)
+        return;
+    color_ = color;
+    // A hidden overlay paints when it is shown again.
+    if (!Visible())
+        return;
+    if (HDC dc = GetDC(Handle())) {
+        Paint(dc);
+        ReleaseDC(Handle(), dc);
+    }
+}
+
+void TPixForm::Paint(HDC dc) const {
+    // The DC brush: recolouring never creates or deletes a GDI object.
+    RECT client;
+    GetClientRect(Handle(), &client);
+    SetDCBrushColor(dc, ColorToRGB(color_));
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+LRESULT TPixForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // WM_PAINT paints it all
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        if (HDC dc = BeginPaint(Handle(), &paint))
+            Paint(dc);
+        EndPaint(Handle(), &paint);
+        return 0;
+    }
+    default:
+        return TForm::WndProc(message, wParam, lParam);
+    }
 }

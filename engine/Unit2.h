@@ -19,11 +19,22 @@ public:
     void ReturnTo(int x, int y);
     bool Waiting() const noexcept { return waiting_; }
 
+    // The overlay's colour. An overlay paints a new colour at once, without the invalidation and
+    // paint message that a form's colour goes through: on a moving picture all of them change at
+    // every tick. The same colour again paints nothing. (These stand in for the form's own.)
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color);
+
 protected:
     void FormCreate() override;
     void FormShow() override;
     void VisibilityRequested(bool visible) override;
 
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
+    void Paint(HDC dc) const;
+
+    TColor color_;
     bool waiting_ = false;
 };

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/ColorSolver.h"
@@ -45,9 +46,12 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-// The average as the pattern itself says, with off-screen neighbours white: an independent
-// reference for both ways of reading the screen.
-TRgb ExpectedAverage(const std::vector<std::uint32_t>& pattern, RECT screen, int x, int y) {
+// The average as the pattern itself says, with neighbours outside `visible` (by default the
+// screen) white: an independent reference for both ways of reading the screen.
+TRgb ExpectedAverage(const std::vector<std::uint32_t>& pattern, RECT screen, int x, int y,
+                     std::span<const RECT> visible = {}) {
+    if (visible.empty())
+        visible = std::span(&screen, 1);
     int sums[3] = {0, 0, 0};
     int width = screen.right - screen.left;
     for (int dy = -1; dy <= 1; ++dy)
@@ -56,8 +60,9 @@ TRgb ExpectedAverage(const std::vector<std::uint32_t>& pattern, RECT screen, int
                 continue;
             const long long px = 0LL + x + dx, py = 0LL + y + dy;
             std::uint32_t color = 0xFFFFFF;
-            if (px >= 0 && py >= 0 && px < screen.right && py < screen.bottom)
-                color = pattern[static_cast<std::size_t>(py * width + px)];
+            for (const RECT& r : visible)
+                if (px >= r.left && py >= r.top && px < r.right && py < r.bottom)
+                    color = pattern[static_cast<std::size_t>(py * width + px)];
             for (int c = 0; c < 3; ++c)
                 sums[c] += static_cast<int>((color >> (8 * c)) & 0xFF);
         }
@@ -143,23 +148,55 @@ TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
          {0, INT_MAX},
          {w - 1, 299}},
     };
+    // Two monitors of different heights side by side leave a gap below the shorter one, where
+    // the desktop's clipping region is complex and GetPixel answers CLR_INVALID. A clipping
+    // region of that shape on the desktop's device context stands in for them.
+    const int cx = w * 5 / 8, cy = h / 2;
+    const RECT monitors[] = {{0, 0, cx, h}, {cx, 0, w, cy}};
+    std::vector<POINT> gapEdges = row(cx - 3, cy, 20, 1);
+    for (int i = -2; i <= 2; ++i)
+        gapEdges.push_back({cx + 40 * i, cy + i});
 
+    // Every plan: one copy per block, blocks sharing copies, one copy for all.
+    const TCopyCost costs[] = {{0, 1}, {4096, 1}, {1e12, 1}};
     TScreenSampler sampler;
+    // Wine's GetPixel ignores a clipping region that a program sets (not the monitors'): the
+    // pattern alone is the reference there.
+    auto check = [&](const std::vector<POINT>& points, std::span<const RECT> visible) {
+        for (const TCopyCost& cost : costs) {
+            sampler.SetCosts(cost);
+            sampler.ReadBlocks(dc, points);
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                const POINT p = points[i];
+                TRgb together = sampler.Average(i);
+                TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
+                TRgb expected = ExpectedAverage(pattern, screen, p.x, p.y, visible);
+                if (visible.empty()) {
+                    EXPECT_EQ(together, perPixel)
+                        << p.x << "," << p.y << " at " << cost.Fixed << ": " << Show(together)
+                        << " vs " << Show(perPixel);
+                }
+                EXPECT_EQ(together, expected) << p.x << "," << p.y << " at " << cost.Fixed << ": "
+                                              << Show(together) << " vs " << Show(expected);
+            }
+        }
+    };
     for (std::size_t s = 0; s < sets.size(); ++s) {
         SCOPED_TRACE(s);
-        const std::vector<POINT>& points = sets[s];
-        sampler.ReadBlocks(dc, points);
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            const POINT p = points[i];
-            TRgb together = sampler.Average(i);
-            TRgb perPixel = SampleNeighboursPerPixel(dc, p.x, p.y);
-            TRgb expected = ExpectedAverage(pattern, screen, p.x, p.y);
-            EXPECT_EQ(together, perPixel)
-                << p.x << "," << p.y << ": " << Show(together) << " vs " << Show(perPixel);
-            EXPECT_EQ(together, expected)
-                << p.x << "," << p.y << ": " << Show(together) << " vs " << Show(expected);
-        }
+        check(sets[s], {});
     }
+    HRGN clip = CreateRectRgnIndirect(&monitors[0]);
+    HRGN second = CreateRectRgnIndirect(&monitors[1]);
+    CombineRgn(clip, clip, second, RGN_OR);
+    SelectClipRgn(dc, clip);
+    RECT box;
+    EXPECT_EQ(GetClipBox(dc, &box), COMPLEXREGION);
+    for (const auto& points : {gapEdges, sets[0], scattered(25)})
+        check(points, monitors);
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(second);
+    DeleteObject(clip);
+
     for (POINT p : scattered(100)) {
         TRgb alone = sampler.SampleNeighbours(dc, p.x, p.y);
         EXPECT_EQ(alone, ExpectedAverage(pattern, screen, p.x, p.y))
@@ -167,21 +204,23 @@ TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
     }
 }
 
-// A copy from the screen costs far more than its pixels: neighbours share one, distant
-// defects do not make one copy of the screen between them.
-TEST_F(DesktopReads, BlocksThatLieCloseTogetherShareACopy) {
+// The copies follow what a copy costs: one per block when pixels are dear, one for all when
+// copies are, and in between neighbours share one while distant defects do not make one copy
+// of the screen between them.
+TEST_F(DesktopReads, BlocksShareCopiesAsTheirCostsSay) {
     RECT screen = TScreenPattern::Screen();
     TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x808080));
+    const TCopyCost costs[] = {{0, 1}, {4096, 1}, {1e12, 1}};
     struct Case {
         const char* layout;
         std::vector<POINT> centres;
-        int copies;
+        int copies[3]; // at each of the costs
     };
     const Case cases[] = {
-        {"one", {{200, 200}}, 1},
-        {"five in a row", {{40, 40}, {220, 40}, {400, 40}, {580, 40}, {760, 40}}, 1},
-        {"a two-by-two cluster", {{500, 500}, {501, 500}, {500, 501}, {501, 501}}, 1},
-        {"a column", {{100, 100}, {100, 200}, {100, 300}}, 3},
+        {"one", {{200, 200}}, {1, 1, 1}},
+        {"five in a row", {{40, 40}, {220, 40}, {400, 40}, {580, 40}, {760, 40}}, {5, 1, 1}},
+        {"a two-by-two cluster", {{500, 500}, {501, 500}, {500, 501}, {501, 501}}, {1, 1, 1}},
+        {"a column", {{100, 100}, {100, 200}, {100, 300}}, {3, 1, 1}},
         {"a five-by-five grid",
          [] {
              std::vector<POINT> grid;
@@ -189,18 +228,21 @@ TEST_F(DesktopReads, BlocksThatLieCloseTogetherShareACopy) {
                  grid.push_back({40 + (i % 5) * 180, 40 + (i / 5) * 130});
              return grid;
          }(),
-         5},
-        {"two rows far apart", {{100, 100}, {900, 100}, {100, 600}, {900, 601}}, 2},
-        {"off the screen", {{-10, -10}}, 0},
+         {25, 5, 1}},
+        {"two rows far apart", {{100, 100}, {900, 100}, {100, 600}, {900, 601}}, {4, 2, 1}},
+        {"off the screen", {{-10, -10}}, {0, 0, 0}},
     };
     TScreenSampler sampler;
-    for (const Case& c : cases) {
-        sampler.ReadBlocks(dc, c.centres);
-        EXPECT_EQ(sampler.CopyCount(), c.copies) << c.layout;
-        // Off the screen every neighbour counts as white.
-        const TRgb expected = c.copies ? TRgb{128, 128, 128} : TRgb{255, 255, 255};
-        for (std::size_t i = 0; i < c.centres.size(); ++i)
-            EXPECT_EQ(sampler.Average(i), expected) << c.layout << " " << i;
+    for (std::size_t k = 0; k < std::size(costs); ++k) {
+        sampler.SetCosts(costs[k]);
+        for (const Case& c : cases) {
+            sampler.ReadBlocks(dc, c.centres);
+            EXPECT_EQ(sampler.CopyCount(), c.copies[k]) << c.layout << " at costs " << k;
+            // Off the screen every neighbour counts as white.
+            const TRgb expected = c.copies[k] ? TRgb{128, 128, 128} : TRgb{255, 255, 255};
+            for (std::size_t i = 0; i < c.centres.size(); ++i)
+                EXPECT_EQ(sampler.Average(i), expected) << c.layout << " " << i;
+        }
     }
 }
 
@@ -314,7 +356,7 @@ TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
                                                       0x808080, 0x808080, 0x808080, 0x808080}}));
 }
 
-TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
+TEST_F(Concealment, OnlyAWindowOverADefectIsPassedAndAtTheNextTick) {
     RECT screen = TScreenPattern::Screen();
     TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     for (int i = 0; i < 3; ++i)
@@ -322,22 +364,51 @@ TEST_F(Concealment, AWindowOpenedOverADefectIsPassedAtTheNextTick) {
     Place();
     Tick();
     std::span<TPixForm* const> inUse(overlays.data(), 3);
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+    int raises = tick.RaiseCount();
+    auto raisedSince = [&] { return tick.RaiseCount() - std::exchange(raises, tick.RaiseCount()); };
+
+    // Above the overlays, but over none of their pixels (it ends just before the first).
+    const RECT away{20, 300, 100, 420};
+    TScreenPattern elsewhere(away, TScreenPattern::Uniform(away, 0x00FF00));
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+    Tick();
+    EXPECT_EQ(raisedSince(), 0) << "a topmost window elsewhere";
 
     TScreenPattern cover({90, 390, 140, 410},
                          TScreenPattern::Uniform({90, 390, 140, 410}, 0xFF00FF));
-    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse));
     Tick();
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_EQ(raisedSince(), 1);
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
     EXPECT_EQ(ScreenAt(110, 400), SolveColor({255, 0, 255}, RedOn))
         << "the overlay is above the new window and reads it";
+    Tick();
+    EXPECT_EQ(raisedSince(), 0) << "once passed, it stays below";
 
     // Out of order among themselves counts as well.
     SetWindowPos(overlays[0]->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-    EXPECT_FALSE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse));
     Tick();
-    EXPECT_TRUE(TConcealmentTick::OverlaysOnTop(inUse));
+    EXPECT_EQ(raisedSince(), 1);
+    EXPECT_TRUE(tick.OverlaysOnTop(inUse));
+
+    // A window the raise cannot pass (here one that overlay 0 owns, which always stands above
+    // it) is tried again at most once a second.
+    HWND above = CreateWindowExW(WS_EX_NOACTIVATE, L"TestScreenPattern", L"owned", WS_POPUP, 95,
+                                 395, 10, 10, overlays[0]->Handle(), nullptr, nullptr, nullptr);
+    ShowWindow(above, SW_SHOWNOACTIVATE);
+    const ULONGLONG start = GetTickCount64();
+    for (int i = 0; i < 20; ++i) {
+        tick.Run(defects, dc, overlays);
+        app.ProcessMessages();
+    }
+    const int tries = raisedSince();
+    EXPECT_FALSE(tick.OverlaysOnTop(inUse)) << "the owned window stays above";
+    EXPECT_GE(tries, 1);
+    EXPECT_LE(tries, 1 + static_cast<int>((GetTickCount64() - start) / 1000));
+    DestroyWindow(above);
 }
 
 TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
@@ -355,18 +426,26 @@ TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
     EXPECT_EQ(ScreenAt(600, 500), (TRgb{255, 74, 74})) << "resuming shows the current colour";
 }
 
-TEST_F(Concealment, TheSameColourAgainRepaintsNothing) {
+TEST_F(Concealment, ANewColourPaintsAtOnceTheSameColourNotAtAll) {
     TPixForm* overlay = overlays[0];
     overlay->SetBounds(10, 10, 1, 1);
     overlay->Show();
-    app.ProcessMessages();
+    Settle();
     overlay->SetColor(0x123456);
-    RECT update;
-    EXPECT_TRUE(GetUpdateRect(overlay->Handle(), &update, FALSE));
-    app.ProcessMessages();
-    UpdateWindow(overlay->Handle());
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x123456));
+    // Something else on the overlay's pixel stays until a new colour comes.
+    HDC own = GetDC(overlay->Handle());
+    SetPixelV(own, 0, 0, 0x00FF00);
+    ReleaseDC(overlay->Handle(), own);
+    Settle();
+    ASSERT_EQ(ScreenAt(10, 10), SplitColor(0x00FF00));
     overlay->SetColor(0x123456);
-    EXPECT_FALSE(GetUpdateRect(overlay->Handle(), &update, FALSE));
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x00FF00)) << "the same colour paints nothing";
+    overlay->SetColor(0x654321);
+    Settle();
+    EXPECT_EQ(ScreenAt(10, 10), SplitColor(0x654321));
 }
 
 namespace {
