@@ -14,8 +14,6 @@ picture=$!
 sleep 1
 source "$root/bench/program.sh"
 
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
 p0=$(ticks "$pid"); s0=$(ticks "$server"); t0=$(date +%s.%N)
 sleep "$seconds"
 p1=$(ticks "$pid"); s1=$(ticks "$server"); t1=$(date +%s.%N)

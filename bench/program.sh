@@ -1,7 +1,8 @@
 # Sourced by the benchmarks that watch the running program (inside scripts/wine-session.sh):
 # starts Glimmora.exe in a temporary folder beside a file of 25 defects, waits until it is up,
 # and sets `pid` to its process and `server` to the wineserver of the session. `end_program`
-# ends it through its own close path.
+# ends it through its own close path; `ticks <pid>` is a process's CPU time so far, in units of
+# `hz` a second.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
@@ -29,3 +30,7 @@ server=$(session_pid 'wineserver')
 end_program() {
     wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" close
 }
+
+# Read from /proc: Wine does not report another process's times.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
