@@ -143,15 +143,26 @@ bool RefusedWhileOpen(DWORD errorCode) {
     return errorCode == ERROR_SHARING_VIOLATION || errorCode == ERROR_ACCESS_DENIED;
 }
 
-// True when the rights to replace `target` are there, so that only another program's open
-// handle can refuse the replace. Such a program may share the file for reading and writing but
-// not deleting (the open below then meets a sharing violation), or share it for deleting too:
-// Windows still refuses to rename over a file that is open anywhere.
-bool OnlyAnOpenHandleRefuses(const std::wstring& target) {
-    TFileHandle probe(CreateFileW(target.c_str(), DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return probe.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+// Runs `attempt` (which answers an error code, 0 on success) and tries again for about half a
+// second while `held` says that a momentary holder may be what refuses it.
+template <class Attempt, class Held>
+DWORD WhileHeld(Attempt attempt, Held held) {
+    DWORD error = attempt();
+    for (int retry = 0; retry < ReplaceRetries && held(error); ++retry) {
+        Sleep(ReplaceRetryPause);
+        error = attempt();
+    }
+    return error;
+}
+
+// Whether another program has `target` open at this moment: an open with the right a replace
+// needs and no sharing at all meets a sharing violation exactly then. Answers the open's error
+// code: 0 when nobody holds the file, ERROR_SHARING_VIOLATION while somebody does, anything
+// else when the rights to replace it are missing.
+DWORD ExclusiveOpenError(const std::wstring& target) {
+    TFileHandle probe(CreateFileW(target.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.Valid() ? ERROR_SUCCESS : GetLastError();
 }
 
 void WriteAll(HANDLE file, const DefectFileImage& image) {
@@ -164,9 +175,10 @@ void WriteAll(HANDLE file, const DefectFileImage& image) {
         RaiseInOutError(InOutShortWrite);
 }
 
-// The save when the file cannot be replaced: the records over the old ones, then the end of
-// the file after them. It fails only where every save in place would; a failure midway leaves
-// the records written before it.
+// The save when the file cannot be replaced: the file takes its new length first, then the
+// records. Setting the length is what a holder can still refuse (one that maps the file, say),
+// and then nothing has changed; once it is set, the room is there and the write does not run
+// out of it.
 void WriteInPlace(const std::wstring& target, const DefectFileImage& image) {
     // The holder has the file open already; sharing everything it may be using lets this open
     // succeed wherever its sharing allows writing at all.
@@ -175,8 +187,15 @@ void WriteInPlace(const std::wstring& target, const DefectFileImage& image) {
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         RaiseLastError();
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(image.Size);
+    if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get()))
+        RaiseLastError();
+    position.QuadPart = 0;
+    if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN))
+        RaiseLastError();
     WriteAll(file.Get(), image);
-    if (!SetEndOfFile(file.Get()) || !FlushFileBuffers(file.Get()))
+    if (!FlushFileBuffers(file.Get()))
         RaiseLastError();
 }
 
@@ -190,12 +209,18 @@ void CheckReplaceable(const std::wstring& target) {
     if (attributes & FILE_ATTRIBUTE_READONLY)
         RaiseInOutError(ERROR_ACCESS_DENIED);
     // The open that a writer in place would need: it fails for a directory, for missing
-    // rights, and while another program holds the file without sharing it.
-    TFileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.Valid())
-        RaiseLastError();
+    // rights, and while another program holds the file without sharing writing, which a
+    // scanner may do for a moment.
+    const DWORD error = WhileHeld(
+        [&]() -> DWORD {
+            TFileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return probe.Valid() ? ERROR_SUCCESS : GetLastError();
+        },
+        [](DWORD e) { return e == ERROR_SHARING_VIOLATION; });
+    if (error != ERROR_SUCCESS)
+        RaiseInOutError(error);
 }
 
 } // namespace
@@ -277,19 +302,23 @@ void SaveDefectFile(const std::wstring& path, const TDefectList& list) {
             return ERROR_SUCCESS;
         return GetLastError();
     };
-    DWORD error = replace();
-    for (int retry = 0; retry < ReplaceRetries && RefusedWhileOpen(error); ++retry) {
-        Sleep(ReplaceRetryPause);
-        error = replace();
+    DWORD error = WhileHeld(replace, RefusedWhileOpen);
+    DWORD holder = ERROR_SUCCESS;
+    if (RefusedWhileOpen(error)) {
+        // Nobody holds the file now: its holder let go after the last try, or what refused was
+        // a scanner holding the temporary file. One more try.
+        holder = ExclusiveOpenError(target);
+        if (holder == ERROR_SUCCESS)
+            error = replace();
     }
     if (error == ERROR_SUCCESS) {
         temporary.Commit();
         return;
     }
-    // Still held by a program that lets others write the file (the open in CheckReplaceable got
-    // in): the save goes where such a program expects it, into the file itself. The temporary
-    // file goes.
-    if (RefusedWhileOpen(error) && OnlyAnOpenHandleRefuses(target)) {
+    // Still refused while the rights to replace are there: the file is held by a program that
+    // lets others write it (the open in CheckReplaceable got in). The save goes where such a
+    // program expects it, into the file itself; the temporary file goes.
+    if (RefusedWhileOpen(error) && (holder == ERROR_SUCCESS || holder == ERROR_SHARING_VIOLATION)) {
         WriteInPlace(target, image);
         return;
     }

@@ -19,8 +19,9 @@ void LoadDefectFile(const std::wstring& path, TDefectList& list);
 // in the same folder, which is flushed and then renamed over the old file. A rename refused
 // because the file is open elsewhere is tried again for about half a second; if another program
 // still holds the file open, sharing it for reading and writing, the records are written into
-// the file itself instead. On any other failure the old file stays as it was. The
-// temporary file never stays behind. A read-only file is not replaced.
+// the file itself instead (its length set first, so that a holder that refuses a new length
+// leaves it unchanged; that write is not atomic). On any other failure the old file stays as it
+// was. The temporary file never stays behind. A read-only file is not replaced.
 void SaveDefectFile(const std::wstring& path, const TDefectList& list);
 
 // The full path of the running executable, read without a length limit. Raises EOSError if

@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/DataPath.h"
@@ -272,30 +273,53 @@ TEST_F(DefectFile, FileHeldByAnotherProgram) {
     struct Case {
         DWORD access, share;
         int loadError, saveError; // a save that succeeds writes `other`
+        DWORD letGoAfter = 0;     // ms into the save; 0 holds on throughout
+        bool mapped = false;
     } cases[] = {
         // Held without sharing: every open fails, and the file keeps its bytes.
         {GENERIC_READ | GENERIC_WRITE, 0, ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION},
         // Shared for reading only: a reader gets in, a writer does not.
         {GENERIC_READ, FILE_SHARE_READ, 0, ERROR_SHARING_VIOLATION},
+        // The same for a moment only, as a scanner holds it: the save waits for it.
+        {GENERIC_READ, FILE_SHARE_READ, 0, 0, 200},
         // Shared for reading and writing but not deleting (an editor, an indexer): the file
         // cannot be replaced, so the records go into it.
         {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, 0},
         {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, 0},
+        // ... unless the holder maps it: then the file cannot be cut, and must not be touched.
+        {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+         ERROR_USER_MAPPED_FILE, 0, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "access " << std::hex << c.access << ", share " << c.share);
+        SCOPED_TRACE(testing::Message() << "access " << std::hex << c.access << ", share "
+                                        << c.share << (c.mapped ? ", mapped" : ""));
         WriteAll(pix, WorkedExample);
         Handle holder = Open(pix, c.access, c.share);
         ASSERT_TRUE(holder.Valid()) << GetLastError();
+        Handle mapping(
+            c.mapped ? CreateFileMappingW(holder.Get(), nullptr, PAGE_READWRITE, 0, 0, nullptr)
+                     : nullptr);
+        void* view = c.mapped ? MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+        ASSERT_EQ(view != nullptr, c.mapped);
         TDefectList list;
         EXPECT_EQ(LoadError(pix, list), c.loadError);
         EXPECT_EQ(list.Count(), c.loadError == 0 ? 2 : 0);
+        std::thread letGo;
+        if (c.letGoAfter)
+            letGo = std::thread([&] {
+                Sleep(c.letGoAfter);
+                holder.Reset();
+            });
         EXPECT_EQ(SaveError(pix, other), c.saveError);
+        if (letGo.joinable())
+            letGo.join();
         const Bytes expected = c.saveError == 0 ? NumberedRecords(1) : WorkedExample;
-        if (c.share & FILE_SHARE_READ) {
+        if (holder.Valid() && (c.share & FILE_SHARE_READ)) {
             EXPECT_EQ(ReadAll(pix), expected) << "while held";
         }
+        if (view)
+            UnmapViewOfFile(view);
+        mapping.Reset();
         holder.Reset();
         EXPECT_EQ(ReadAll(pix), expected);
         EXPECT_FALSE(Exists(tmp));
