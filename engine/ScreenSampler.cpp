@@ -13,6 +13,12 @@ constexpr TCopyCost AssumedCosts{30.0, 30.0 / 4096};
 // Copying a pixel takes at least the time to move its four bytes; a measurement that finds it
 // free (the clock is coarse) would otherwise plan one copy of the whole desktop.
 constexpr double LeastPerPixel = 1e-4;
+// A measurement runs on the main thread between two ticks. Where a copy is a read-back from the
+// compositor its squares could grow to a whole monitor at milliseconds a copy: they stop at a
+// megabyte of staging and at this much time, and the cost per pixel is taken from the largest
+// one timed.
+constexpr long long MeasureMaxPixels = 512 * 512;
+constexpr double MeasureBudgetUs = 25'000;
 
 // A staging bitmap of up to this many pixels is kept even when the plan needs less.
 constexpr long long SmallStage = 16384;
@@ -94,11 +100,8 @@ bool TScreenSampler::ReadLayout(HDC desktopDC) {
     // Where the device context can be read, as far as a monitor shows it.
     if (monitorCount_ == 0)
         ReadMonitors();
-    if (monitorCount_ > 0) {
-        TScreenLayout shown = OnMonitors(layout_, std::span(monitors_).first(monitorCount_));
-        if (!(shown == layout_))
-            layout_ = shown;
-    }
+    if (monitorCount_ > 0)
+        layout_ = OnMonitors(layout_, std::span(monitors_).first(monitorCount_));
     return true;
 }
 
@@ -111,8 +114,7 @@ bool TScreenSampler::ReadReadableArea(HDC desktopDC) {
     switch (GetClipBox(desktopDC, &box)) {
     case SIMPLEREGION: {
         const TPixelRect r = ToPixelRect(box);
-        if (layout_.Rects().size() != 1 || !(layout_.Bounds() == r))
-            layout_ = TScreenLayout(std::span(&r, 1));
+        layout_ = TScreenLayout(std::span(&r, 1));
         return true;
     }
     case COMPLEXREGION:
@@ -242,12 +244,16 @@ void TScreenSampler::MeasureCosts(HDC desktopDC) {
     QueryPerformanceFrequency(&frequency);
     ticksPerSecond_ = static_cast<double>(frequency.QuadPart);
     // A block's worth is nearly all fixed cost. Then ever larger squares, until the pixels of
-    // one cost as much again: where that is (some thousand pixels under Wine, a good part of
-    // a monitor where a copy is a read-back from the compositor) is where the plan weighs
+    // one cost as much again: where that is (some thousand pixels under Wine, more than the
+    // largest square where a copy is a read-back from the compositor) is where the plan weighs
     // pixels against copies. Then a column as tall as a monitor allows, to tell the cost of a
     // row from that of its pixels. The first copy of a burst also waits for the display to
     // finish what it was doing, which every tick pays once whatever its plan: it is not timed.
     const TPixelRect& screen = layout_.Rects()[0];
+    const long long begun = Ticks();
+    const auto spentUs = [&] {
+        return 1e6 * static_cast<double>(Ticks() - begun) / ticksPerSecond_;
+    };
     const auto side = [&](long long n, long long limit) {
         return static_cast<int>(std::min(n, limit));
     };
@@ -258,13 +264,12 @@ void TScreenSampler::MeasureCosts(HDC desktopDC) {
     double squareTime = smallTime;
     for (int n = 64;; n *= 2) {
         const int nw = side(n, screen.Width()), nh = side(n, screen.Height());
-        if (1LL * nw * nh <= 1LL * w * h || 1LL * nw * nh > TCopyPlan::MaxStagePixels ||
-            !Stage(nw, nh))
+        if (1LL * nw * nh <= 1LL * w * h || 1LL * nw * nh > MeasureMaxPixels || !Stage(nw, nh))
             break;
         w = nw;
         h = nh;
         squareTime = TimeCopy(desktopDC, screen, w, h, 5);
-        if (squareTime >= 2 * smallTime)
+        if (squareTime >= 2 * smallTime || spentUs() > MeasureBudgetUs)
             break;
     }
     if (1LL * w * h <= 1LL * small * small)

@@ -42,8 +42,8 @@ public:
     TRgb SampleNeighbours(HDC desktopDC, int x, int y);
 
     // Times copies of a few sizes and shapes from `desktopDC` and takes the fixed cost and the
-    // costs per row and per pixel (microseconds) from them. Up to some milliseconds of work:
-    // not for every tick.
+    // costs per row and per pixel (microseconds) from them. Up to some tens of milliseconds
+    // where copies are slow: not for every tick.
     void MeasureCosts(HDC desktopDC);
     TCopyCost Costs() const noexcept { return costs_; }
     void SetCosts(TCopyCost costs) noexcept;
