@@ -613,12 +613,19 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
+        // A form that CenterOn laid out for its new monitor before moving it there is already
+        // at this DPI: the suggested rectangle, scaled from that size, would scale it twice.
+        const UINT dpi = HIWORD(wParam);
+        if (dpi == dpi_)
+            return 0;
+        dpi_ = dpi;
         if (scaled_) {
+            // Where the system suggests, but at the design size for the DPI: a frame does not
+            // scale in proportion, so the suggested size misses the client area a little.
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(handle_, nullptr, suggested.left, suggested.top,
-                         suggested.right - suggested.left, suggested.bottom - suggested.top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(handle_, nullptr, suggested.left, suggested.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyDesignSize();
             Relayout();
         }
         return 0;

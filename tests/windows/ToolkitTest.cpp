@@ -12,6 +12,7 @@
 #include "ui/Application.h"
 #include "ui/Component.h"
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "ui/Exceptions.h"
 #include "ui/Form.h"
 
@@ -275,6 +276,37 @@ TEST_F(Toolkit, FirstShowCentresOnThePrimaryScreenAndLaterShowsKeepThePosition) 
     form->Show();
     EXPECT_EQ(form->Left(), 10);
     EXPECT_EQ(form->Top(), 20);
+}
+
+// A form that was laid out for its new monitor before it moved there gets the system's message
+// as well, with a rectangle scaled from the new size: it must not scale twice.
+TEST_F(Toolkit, ADpiChangeLaysTheFormOutOnceAtItsDesignSize) {
+    // Without a frame: a message sent here does not change the DPI the system draws frames at.
+    class TFrameless : public TForm {
+    public:
+        TFrameless() : TForm(Definition(L"TFrameless", TBorderStyle::bsNone)) {}
+    };
+    TFrameless* form = nullptr;
+    app.CreateForm(form);
+    form->SetBounds(50, 60, form->Width(), form->Height());
+    const UINT now = static_cast<UINT>(form->Scale(96));
+    const struct {
+        UINT dpi;
+        POINT suggestedAt, expectedAt;
+    } cases[] = {{now, {10, 20}, {50, 60}}, {2 * now, {30, 40}, {30, 40}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        RECT suggested{c.suggestedAt.x, c.suggestedAt.y, c.suggestedAt.x + 2 * form->Width(),
+                       c.suggestedAt.y + 2 * form->Height()};
+        SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT client;
+        GetClientRect(form->Handle(), &client);
+        EXPECT_EQ(client.right, ScaleToDpi(200, c.dpi));
+        EXPECT_EQ(client.bottom, ScaleToDpi(100, c.dpi));
+        EXPECT_EQ(form->Left(), c.expectedAt.x);
+        EXPECT_EQ(form->Top(), c.expectedAt.y);
+    }
 }
 
 TEST_F(Toolkit, ShowModalDisablesTheOthersAndReturnsTheResult) {
