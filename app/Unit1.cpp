@@ -133,7 +133,7 @@ void TForm1::PlaceOverlays() {
         overlay->Hide();
     for (int i = 0; i < Defects.Count(); ++i) {
         TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
-        overlay->SetBounds(Defects[i].X, Defects[i].Y, 1, 1);
+        overlay->PlaceAt(Defects[i].X, Defects[i].Y);
         // Shown (FormShow first), activated and raised: the last one ends up on top.
         overlay->Show();
     }

@@ -40,8 +40,14 @@ void TPixForm::ReassertTopmost() const {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void TPixForm::ReturnTo(int x, int y) {
+void TPixForm::PlaceAt(int x, int y) {
+    placed_ = true;
+    home_ = {x, y};
     SetBounds(x, y, 1, 1);
+}
+
+void TPixForm::ReturnTo(int x, int y) {
+    PlaceAt(x, y);
     const bool covered = MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONULL) != nullptr;
     if (!covered && Visible()) {
         ShowWindow(Handle(), SW_HIDE);
@@ -82,6 +88,20 @@ LRESULT TPixForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
         return 1; // WM_PAINT paints it all
+    case WM_WINDOWPOSCHANGING:
+        // The system moves windows off a monitor that goes, and puts windows back where they
+        // were when one comes, also some time after it has told the program of the change:
+        // each such move would put the overlay's colour on a healthy pixel.
+        if (placed_) {
+            auto& pos = *reinterpret_cast<WINDOWPOS*>(lParam);
+            if (!(pos.flags & SWP_NOMOVE)) {
+                pos.x = home_.x;
+                pos.y = home_.y;
+            }
+            if (!(pos.flags & SWP_NOSIZE))
+                pos.cx = pos.cy = 1;
+        }
+        return TForm::WndProc(message, wParam, lParam);
     case WM_PAINT: {
         PAINTSTRUCT paint;
         if (HDC dc = BeginPaint(Handle(), &paint))

@@ -12,12 +12,14 @@ public:
     // activating it (a hidden overlay stays hidden).
     void ReassertTopmost() const;
 
+    // Puts the overlay over the pixel (x, y), where it stays: nobody else moves or sizes it.
+    void PlaceAt(int x, int y);
+
     // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
     // windows off a removed monitor onto another one, where an overlay would tint a healthy
     // pixel. Over no monitor, a shown overlay waits hidden until a later change puts a monitor
     // under its pixel again; showing or hiding it meanwhile ends the wait.
     void ReturnTo(int x, int y);
-    bool Waiting() const noexcept { return waiting_; }
 
     // The overlay's colour. An overlay paints a new colour at once, without the invalidation and
     // paint message that a form's colour goes through: on a moving picture all of them change at
@@ -37,4 +39,6 @@ private:
 
     TColor color_;
     bool waiting_ = false;
+    bool placed_ = false;
+    POINT home_{};
 };

@@ -275,7 +275,7 @@ protected:
         for (TPixForm* o : overlays)
             o->Hide();
         for (int i = 0; i < defects.Count(); ++i) {
-            overlays[static_cast<std::size_t>(i)]->SetBounds(defects[i].X, defects[i].Y, 1, 1);
+            overlays[static_cast<std::size_t>(i)]->PlaceAt(defects[i].X, defects[i].Y);
             overlays[static_cast<std::size_t>(i)]->Show();
         }
         Settle();
@@ -553,7 +553,9 @@ TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenO
         GetWindowRect(overlay.Handle(), &r);
         return r.left == x && r.top == y && r.right == x + 1 && r.bottom == y + 1;
     };
-    overlay.SetBounds(10, 10, 1, 1); // where the system moved it from a monitor that went
+    // What the system does to a window of a monitor that goes, or when one comes back.
+    SetWindowPos(overlay.Handle(), nullptr, 10, 10, 5, 5, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(at(300, 300)) << "nobody but the program moves an overlay";
     overlay.ReturnTo(300, 300);
     EXPECT_TRUE(at(300, 300));
     EXPECT_TRUE(overlay.Visible());
