@@ -41,6 +41,9 @@ TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DW
 }
 
 TControl::~TControl() {
+    // The form outlives its controls by a moment, and destroying a focused one gives the form
+    // the focus: it must not remember this one then.
+    form_.ControlGone(*this);
     if (parent_) {
         auto& siblings = parent_->children_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -83,9 +86,11 @@ void TControl::Relayout() {
         logFont.lfCharSet = DEFAULT_CHARSET;
         logFont.lfQuality = DEFAULT_QUALITY;
         FontFaceForDpi(font_.Face, dpi).copy(logFont.lfFaceName, LF_FACESIZE - 1);
-        fontHandle_.Reset(CreateFontIndirectW(&logFont));
+        // The control draws with the old font until it has the new one: that goes last.
+        TFontHandle font(CreateFontIndirectW(&logFont));
+        SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        fontHandle_ = std::move(font);
         fontDpi_ = dpi;
-        SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.Get()), FALSE);
     }
     POINT origin = DesignOrigin();
     SIZE size = AutoSize();

@@ -343,17 +343,19 @@ int TForm::ShowModal() {
     } catch (...) {
         modal_ = false;
         Application->ModalEnded(this);
-        Hide();
         TApplication::EnableTaskWindows(disabled);
+        Hide();
         throw;
     }
     modal_ = false;
     Application->ModalEnded(this);
-    // Enable the others before hiding, so that activation can pass to one of them.
+    // The window that was active before takes the activation back while this one still has
+    // it: hiding the active window first would pass the activation to whatever stands next,
+    // perhaps another program's window, and the program could not take it back.
     TApplication::EnableTaskWindows(disabled);
-    Hide();
     if (activeBefore && IsWindow(activeBefore))
         SetActiveWindow(activeBefore);
+    Hide();
     return modalResult_;
 }
 
@@ -424,6 +426,17 @@ void TForm::UpdateDefaultFrames() {
             button->ShowDefaultFrame(focused ? button == focused : button->IsDefault());
 }
 
+void TForm::ControlGone(const TControl& control) noexcept {
+    if (activeControl_ == &control)
+        activeControl_ = nullptr;
+    if (appeared_ == &control)
+        appeared_ = nullptr;
+    if (leaving_ == &control)
+        leaving_ = nullptr;
+    if (defaultButton_ == &control)
+        defaultButton_ = nullptr;
+}
+
 void TForm::ControlAppeared(TControl& control) {
     if (!control.TabStop())
         return;
@@ -448,7 +461,9 @@ void TForm::ControlLeaving(const TControl& leaving) {
 
 void TForm::ResolveFocus() {
     const TControl* lost = std::exchange(leaving_, nullptr);
-    if (!lost)
+    // Only while the form still holds the keyboard: a window opened meanwhile (a message box),
+    // or another program the user went to, keeps it, and the next activation restores it here.
+    if (!lost || GetFocus() != handle_)
         return;
     // The control itself when it is back (a button disabled and enabled again in one command),
     // else the one the same step showed or enabled (the next page's link, the picture button
@@ -459,10 +474,14 @@ void TForm::ResolveFocus() {
     else if (appeared_ && appearedIn_ == leftIn_ && CanTakeFocus(appeared_->Handle()))
         target = appeared_->Handle();
     else
-        for (HWND next = lost->Handle();;) {
+        for (HWND next = lost->Handle(), first = nullptr;;) {
+            // Round once: the lost control itself may never come round again (its children may,
+            // when it is a container).
             next = GetNextDlgTabItem(handle_, next, FALSE);
-            if (!next || next == lost->Handle())
+            if (!next || next == lost->Handle() || next == first)
                 break;
+            if (!first)
+                first = next;
             if (TControl* control = ControlOf(next);
                 control && !control->IsWithin(*lost) && CanTakeFocus(next)) {
                 target = next;

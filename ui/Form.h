@@ -133,6 +133,8 @@ public:
     // within a group; Enter for the focused push button or else the default button; Esc as the
     // close box; focus rectangles once the user works with the keyboard.
     void SetActiveControl(TControl* control) noexcept { activeControl_ = control; }
+    // A control of the form is being destroyed: nothing may point at it any more.
+    void ControlGone(const TControl& control) noexcept;
     // The next activation focuses as the first one did, not the control focused last.
     void ForgetFocus() noexcept { focused_ = nullptr; }
     TButton* DefaultButton() const noexcept { return defaultButton_; }
