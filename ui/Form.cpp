@@ -353,7 +353,7 @@ int TForm::ShowModal() {
     // it: hiding the active window first would pass the activation to whatever stands next,
     // perhaps another program's window, and the program could not take it back.
     TApplication::EnableTaskWindows(disabled);
-    if (activeBefore && IsWindow(activeBefore))
+    if (activeBefore && IsWindow(activeBefore) && IsWindowVisible(activeBefore))
         SetActiveWindow(activeBefore);
     Hide();
     return modalResult_;
