@@ -42,6 +42,15 @@ bool TStackingCheck::Cloaked(HWND window) const {
            cloaked != 0;
 }
 
+RECT TStackingCheck::DrawnArea(HWND window, const RECT& area) const {
+    RECT frame{}, drawn{};
+    if (getWindowAttribute_ &&
+        SUCCEEDED(getWindowAttribute_(window, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame)) &&
+        IntersectRect(&drawn, &frame, &area))
+        return drawn;
+    return area;
+}
+
 TRaiseGate::TFinding TStackingCheck::Check(std::span<TPixForm* const> inUse,
                                            std::span<const std::uintptr_t> unpassed) const {
     TWalk walk(*this, inUse, unpassed, {});
@@ -72,7 +81,7 @@ void TStackingCheck::Walk(TWalk& walk) const {
                 return FALSE;
             }
             // Cheapest first: the style, the place, and only for a window over a defect the
-            // compositor's word.
+            // compositor's word on whether and where it shows.
             RECT area;
             if (!IsWindowVisible(window) || !GetWindowRect(window, &area))
                 return TRUE;
@@ -85,12 +94,13 @@ void TStackingCheck::Walk(TWalk& walk) const {
                 w.havePixels = true;
             }
             const auto below = std::span(w.pixels).first(static_cast<std::size_t>(w.expected) + 1);
-            if (std::none_of(below.begin(), below.end(),
-                             [&](POINT p) {
-                                 return p.x >= area.left && p.x < area.right && p.y >= area.top &&
-                                        p.y < area.bottom;
-                             }) ||
-                w.check.Cloaked(window))
+            const auto coversOne = [&](const RECT& r) {
+                return std::any_of(below.begin(), below.end(), [&](POINT p) {
+                    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+                });
+            };
+            if (!coversOne(area) || w.check.Cloaked(window) ||
+                !coversOne(w.check.DrawnArea(window, area)))
                 return TRUE;
             const auto id = reinterpret_cast<std::uintptr_t>(window);
             if (w.collectedCount < w.collected.size()) {

@@ -28,6 +28,9 @@ public:
     // Windows the compositor does not show although they keep their visible style (those of
     // other virtual desktops, suspended apps, hidden frames). Where dwmapi is missing, none.
     bool Cloaked(HWND window) const;
+    // Where the window in `area` really draws: on Windows 10 and 11 a window's rectangle takes
+    // in resize borders some pixels wide that nobody sees. Without the compositor's word, all.
+    RECT DrawnArea(HWND window, const RECT& area) const;
 
 private:
     struct TWalk;
