@@ -62,6 +62,13 @@ TControl* TControl::FromHandle(HWND window) noexcept {
     return window ? reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
 }
 
+void TControl::SetClickHandler(TControlEvent handler) {
+    onClick_ = std::move(handler);
+    SetTabStop(true);
+    SetKeyboardClick();
+    SetPaintsFocus();
+}
+
 int TControl::Scale(int designPixels) const {
     return ScaleToDpi(designPixels, form_.Dpi());
 }
@@ -337,18 +344,6 @@ SIZE TLabel::AutoSize() const {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void TLabel::SetOnClick(TControlEvent handler) {
-    onClick_ = std::move(handler);
-    SetTabStop(true);
-    SetKeyboardClick();
-    SetPaintsFocus();
-}
-
-void TLabel::Click() {
-    if (onClick_)
-        onClick_();
-}
-
 void TLabel::SetOnMouseEnter(TControlEvent handler) {
     onMouseEnter_ = std::move(handler);
 }
@@ -358,8 +353,8 @@ void TLabel::SetOnMouseLeave(TControlEvent handler) {
 }
 
 void TLabel::Command(WORD code) {
-    if (code == STN_CLICKED && onClick_)
-        onClick_();
+    if (code == STN_CLICKED)
+        Click();
 }
 
 LRESULT TLabel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -532,18 +527,6 @@ TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBev
                TBevel inner, const std::wstring& name)
     : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, name), color_(color),
       outer_(outer), inner_(inner) {
-}
-
-void TPanel::SetOnClick(TControlEvent handler) {
-    onClick_ = std::move(handler);
-    SetTabStop(true);
-    SetKeyboardClick();
-    SetPaintsFocus();
-}
-
-void TPanel::Click() {
-    if (onClick_)
-        onClick_();
 }
 
 void TPanel::SetColor(TColor color) {

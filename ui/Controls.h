@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/Component.h"
@@ -97,7 +98,13 @@ protected:
         keyboardClick_ = true;
         keyboardSpace_ = space;
     }
-    virtual void Click() {}
+    virtual void Click() {
+        if (onClick_)
+            onClick_();
+    }
+    // Click() runs `handler`, and the control becomes a tab stop worked with Enter or Space that
+    // shows the focus.
+    void SetClickHandler(TControlEvent handler);
     // Messages of a subclassed control window; unhandled ones go to the original procedure.
     virtual LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
@@ -127,6 +134,7 @@ private:
     bool keyboardClick_ = false;
     bool keyboardSpace_ = false;
     bool spacePressed_ = false;
+    TControlEvent onClick_;
 };
 
 // Text. Single-line labels size themselves to their text; multi-line ones wrap in their box.
@@ -138,13 +146,12 @@ public:
 
     // Click, and the mouse entering and leaving the text (each makes the label react to the mouse).
     // A label that can be clicked is a tab stop too, worked with Enter or Space.
-    void SetOnClick(TControlEvent handler);
+    void SetOnClick(TControlEvent handler) { SetClickHandler(std::move(handler)); }
     void SetOnMouseEnter(TControlEvent handler);
     void SetOnMouseLeave(TControlEvent handler);
     void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
     void Command(WORD code) override;
-    void Click() override;
 
 protected:
     SIZE AutoSize() const override;
@@ -154,7 +161,7 @@ private:
     bool autoSize_;
     bool tracking_ = false;
     HCURSOR cursor_ = nullptr;
-    TControlEvent onClick_, onMouseEnter_, onMouseLeave_;
+    TControlEvent onMouseEnter_, onMouseLeave_;
 };
 
 // A push button. The first default button of a form is the one Enter presses when the focus
@@ -213,8 +220,7 @@ public:
     void SetColor(TColor color);
     // A panel that can be clicked is a tab stop, worked with Enter or Space, and shows a focus
     // mark that stands out on any colour.
-    void SetOnClick(TControlEvent handler);
-    void Click() override;
+    void SetOnClick(TControlEvent handler) { SetClickHandler(std::move(handler)); }
 
 protected:
     LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -223,7 +229,6 @@ private:
     static const wchar_t* RegisterPanelClass();
     TColor color_;
     TBevel outer_, inner_;
-    TControlEvent onClick_;
 };
 
 // A button that shows a picture at its size, raised (or flat), with a text for screen readers
