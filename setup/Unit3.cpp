@@ -79,14 +79,14 @@ TFHaupt::TFHaupt()
     SpeedButton1.Hide();
     BDeaNULL.Hide();
 
-    Button1.OnClick = [this] { Button1Click(); };
-    Button2.OnClick = [this] { DeleteAll(); };
-    Button7.OnClick = [this] { Button7Click(); };
-    Button4.OnClick = [this] { Button4Click(); };
-    Button5.OnClick = [this] { Button5Click(); };
-    Button6.OnClick = [this] { Button6Click(); };
-    SpeedButton1.OnClick = [this] { SpeedButton1Click(); };
-    SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
+    Button1.SetOnClick([this] { Button1Click(); });
+    Button2.SetOnClick([this] { DeleteAll(); });
+    Button7.SetOnClick([this] { Button7Click(); });
+    Button4.SetOnClick([this] { Button4Click(); });
+    Button5.SetOnClick([this] { Button5Click(); });
+    Button6.SetOnClick([this] { Button6Click(); });
+    SpeedButton1.SetOnClick([this] { SpeedButton1Click(); });
+    SpeedButton2.SetOnClick([this] { SpeedButton2Click(); });
 }
 
 void TFHaupt::FormShow() {
@@ -115,29 +115,36 @@ void HideAllOverlays() {
 
 } // namespace
 
-void TFHaupt::Button1Click() {
+void TFHaupt::ChangeDefects(const std::function<void()>& change, TAfterChange after) {
     Form1->ThreadTimer1.SetEnabled(false);
-    HideAllOverlays();
-    FBack->ShowModal();
-    FormShow();
-    Form1->SaveDefects(); // also when nothing was added
-    Form1->PlaceOverlays();
+    change();
+    if (after == TAfterChange::RefreshAndPlace)
+        FormShow();
+    // A failed save leaves here: the timer stays off, and the overlays and the look stay as they
+    // are, until the next command saves.
+    Form1->SaveDefects();
+    if (after == TAfterChange::RefreshAndPlace)
+        Form1->PlaceOverlays();
     Form1->ThreadTimer1.SetEnabled(true);
+}
+
+void TFHaupt::Button1Click() {
+    ChangeDefects([] {
+        HideAllOverlays();
+        FBack->ShowModal();
+    }); // the file is written also when nothing was added
     // A capture always ends active, even when the concealment was paused before.
     ShowLook(Form1->Defects.Empty() ? TLook::Empty : TLook::Active);
 }
 
 void TFHaupt::Button7Click() {
     if (int index = ListBox1.ItemIndex(); index >= 0) {
-        Form1->ThreadTimer1.SetEnabled(false);
-        ListBox1.Clear();
-        DeleteDefect(Form1->Defects, index); // the line's index is the entry's index
-        Button2.SetEnabled(false);
-        Button7.SetEnabled(false);
-        FormShow();
-        Form1->SaveDefects();
-        Form1->PlaceOverlays(); // shows the remaining overlays, even while paused
-        Form1->ThreadTimer1.SetEnabled(true);
+        ChangeDefects([&] {
+            ListBox1.Clear();
+            DeleteDefect(Form1->Defects, index); // the line's index is the entry's index
+            Button2.SetEnabled(false);
+            Button7.SetEnabled(false);
+        }); // placing shows the remaining overlays, even while paused
     }
     if (Form1->Defects.Empty())
         ShowLook(TLook::Empty);
@@ -150,11 +157,12 @@ void TFHaupt::DeleteAll() {
         IDYES)
         return;
     ListBox1.Clear();
-    Form1->ThreadTimer1.SetEnabled(false);
-    HideAllOverlays();
-    ClearDefects(Form1->Defects);
-    Form1->SaveDefects(); // leaves a file of 0 bytes
-    Form1->ThreadTimer1.SetEnabled(true);
+    ChangeDefects(
+        [] {
+            HideAllOverlays();
+            ClearDefects(Form1->Defects);
+        },
+        TAfterChange::Nothing); // the file is left 0 bytes long, and nothing is left to place
     MessageBoxW(Handle(),
                 L"Alle Einträge gelöscht!\r\nBitte auf \"Pixelfehler definieren\" klicken um neue "
                 L"Subpixelfehler zu bestimmen.",

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -42,6 +43,16 @@ public:
     void SpeedButton2Click();
 
 private:
+    enum class TAfterChange {
+        RefreshAndPlace, // the list view is rebuilt and the overlays placed on the new list
+        Nothing,         // the change has emptied the list view and hidden the overlays itself
+    };
+    // The road of every command that changes the list: the timer stops, the list changes, the
+    // list view is refreshed, the file is written, the overlays are placed, the timer starts
+    // again. A failed save raises and ends the road there.
+    void ChangeDefects(const std::function<void()>& change,
+                       TAfterChange after = TAfterChange::RefreshAndPlace);
+
     // The on and off pictures at the buttons' size for 100, 150 and 200 %.
     std::array<TBitmapHandle, 3> onPictures_;
     std::array<TBitmapHandle, 3> offPictures_;
