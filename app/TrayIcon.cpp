@@ -58,16 +58,6 @@ DWORD ReadShellVersion() {
     return static_cast<const VS_FIXEDFILEINFO*>(block)->dwFileVersionMS;
 }
 
-void RegisterTrayWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = TrayWindowClass;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        RaiseLastOSError();
-}
-
 TShiftState CurrentShiftState() {
     TShiftState shift;
     const struct {
@@ -94,16 +84,14 @@ DWORD ShellVersion() {
 }
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterTrayWindowClass(instance, StaticWndProc);
-    trayWindow_ = CreateWindowExW(WS_EX_TOOLWINDOW, TrayWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                  nullptr, nullptr, instance, this);
-    if (!trayWindow_)
-        RaiseLastOSError();
+    // No owner: the shell's broadcasts (TaskbarCreated, the end of the session, display and
+    // setting changes) reach only top-level windows without one.
+    CreateHandle(TWindowClass::Use(TrayWindowClass, {}), WS_EX_TOOLWINDOW, L"", WS_POPUP, RECT{},
+                 nullptr, this);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     // A process running elevated would otherwise never hear that the task bar came back.
     if (taskbarCreated_)
-        ChangeWindowMessageFilterEx(trayWindow_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+        ChangeWindowMessageFilterEx(Handle(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -115,8 +103,7 @@ TTrayIcon::~TTrayIcon() {
     // At program end the process leaves the task list anyway.
     if (Application && !Application->Terminated())
         SetInTaskList(true);
-    SetWindowLongPtrW(trayWindow_, GWLP_USERDATA, 0);
-    DestroyWindow(trayWindow_);
+    DestroyHandle();
 }
 
 // --- Properties ------------------------------------------------------------------------------
@@ -203,7 +190,7 @@ bool TTrayIcon::Notify(DWORD message, UINT flags) {
 void TTrayIcon::FillNotifyData() {
     notifyData_ = NOTIFYICONDATAW{};
     notifyData_.cbSize = NewShell() ? sizeof(NOTIFYICONDATAW) : NOTIFYICONDATAW_V1_SIZE;
-    notifyData_.hWnd = trayWindow_;
+    notifyData_.hWnd = Handle();
     notifyData_.uID = IconId;
     notifyData_.uCallbackMessage = CallbackMessage;
     if (NewShell())
@@ -252,14 +239,14 @@ bool TTrayIcon::AddIcon(bool mayBeThere) {
 
 void TTrayIcon::StartAddRetries() {
     addRetriesLeft_ = AddRetries;
-    SetTimer(trayWindow_, AddRetryTimer, AddRetryInterval, nullptr);
+    SetTimer(Handle(), AddRetryTimer, AddRetryInterval, nullptr);
 }
 
 void TTrayIcon::StopAddRetries() {
     if (addRetriesLeft_ == 0)
         return;
     addRetriesLeft_ = 0;
-    KillTimer(trayWindow_, AddRetryTimer);
+    KillTimer(Handle(), AddRetryTimer);
 }
 
 void TTrayIcon::AddRetryTimerFired() {
@@ -351,22 +338,6 @@ void TTrayIcon::SetInTaskList(bool inTaskList) {
 
 // --- The tray window -------------------------------------------------------------------------
 
-LRESULT CALLBACK TTrayIcon::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TTrayIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    // Messages before the constructor has the window (WM_NCCREATE, WM_CREATE) take the default.
-    if (!self || self->trayWindow_ != window)
-        return DefWindowProcW(window, message, wParam, lParam);
-    LRESULT result = 0;
-    if (!Guarded(self, [&] { result = self->WndProc(message, wParam, lParam); }))
-        return 0;
-    return result;
-}
-
 LRESULT TTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_QUERYENDSESSION:
@@ -390,7 +361,7 @@ LRESULT TTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // top-level window without an owner, this one included, when the scaling changes.
         if (OnDisplayChange && !Destroying())
             OnDisplayChange(this);
-        return DefWindowProcW(trayWindow_, message, wParam, lParam);
+        return DefWindowProcW(Handle(), message, wParam, lParam);
     case CallbackMessage:
         // With the version-3 behaviour the whole lParam is the event; the low word is the event
         // under every version.
@@ -408,7 +379,7 @@ LRESULT TTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         TaskbarCreated();
         return 0;
     }
-    return DefWindowProcW(trayWindow_, message, wParam, lParam);
+    return DefWindowProcW(Handle(), message, wParam, lParam);
 }
 
 void TTrayIcon::Notification(UINT event) {
@@ -471,7 +442,7 @@ void TTrayIcon::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
                 if (!clickPending_) {
                     clickPending_ = true;
                     ClaimForeground();
-                    SetTimer(trayWindow_, ClickTimer, GetDoubleClickTime(), nullptr);
+                    SetTimer(Handle(), ClickTimer, GetDoubleClickTime(), nullptr);
                 }
             } else {
                 DoClick(button, shift, x, y);
@@ -484,7 +455,7 @@ void TTrayIcon::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void TTrayIcon::ClickTimerFired() {
-    KillTimer(trayWindow_, ClickTimer);
+    KillTimer(Handle(), ClickTimer);
     if (!clickPending_)
         return;
     clickPending_ = false;
@@ -495,7 +466,7 @@ void TTrayIcon::CancelPendingClick() {
     if (!clickPending_)
         return;
     clickPending_ = false;
-    KillTimer(trayWindow_, ClickTimer);
+    KillTimer(Handle(), ClickTimer);
 }
 
 // The menu a delayed click opens needs the foreground to close when the user clicks elsewhere,
@@ -504,13 +475,13 @@ void TTrayIcon::CancelPendingClick() {
 // the window that had it, so that pausing from the tray leaves the user's program active.
 void TTrayIcon::ClaimForeground() {
     HWND foreground = GetForegroundWindow();
-    previousForeground_ = foreground != trayWindow_ ? foreground : nullptr;
-    SetForegroundWindow(trayWindow_);
+    previousForeground_ = foreground != Handle() ? foreground : nullptr;
+    SetForegroundWindow(Handle());
 }
 
 void TTrayIcon::ReturnForeground() {
     HWND previous = std::exchange(previousForeground_, nullptr);
-    if (previous && IsWindow(previous) && GetForegroundWindow() == trayWindow_)
+    if (previous && IsWindow(previous) && GetForegroundWindow() == Handle())
         SetForegroundWindow(previous);
 }
 
@@ -535,8 +506,8 @@ void TTrayIcon::DoContextPopup(int x, int y) {
 void TTrayIcon::PopupAt(TPopupMenu* menu, int x, int y) {
     // Without the foreground the menu would not close when the user clicks elsewhere, and
     // without the message after it a second opening would close at once.
-    SetForegroundWindow(trayWindow_);
+    SetForegroundWindow(Handle());
     openedMenu_ = menu;
-    menu->Popup(x, y, trayWindow_);
-    PostMessageW(trayWindow_, WM_NULL, 0, 0);
+    menu->Popup(x, y, Handle());
+    PostMessageW(Handle(), WM_NULL, 0, 0);
 }

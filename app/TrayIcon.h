@@ -16,6 +16,7 @@
 #include "ui/Component.h"
 #include "ui/Handles.h"
 #include "ui/Mouse.h"
+#include "ui/Window.h"
 
 class TPopupMenu;
 
@@ -48,7 +49,9 @@ struct TTrayShell {
     DWORD Version = ShellVersion();
 };
 
-class TTrayIcon : public TComponent {
+// The icon's messages arrive at a hidden message window of class "TTrayWindow" that the component
+// owns and is.
+class TTrayIcon final : public TComponent, private TWindow {
 public:
     // The message the shell sends to the tray window for the icon's notifications.
     static constexpr UINT CallbackMessage = WM_USER + 1;
@@ -101,7 +104,7 @@ public:
     // again: the owner sets the picture for the new size here.
     std::function<void(TComponent* sender)> OnDisplayChange;
 
-    HWND TrayWindow() const noexcept { return trayWindow_; }
+    HWND TrayWindow() const noexcept { return Handle(); }
     bool IconShown() const noexcept { return iconShown_; }
 
     TTrayShell Shell;
@@ -110,8 +113,7 @@ protected:
     void Loaded() override;
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Notification(UINT event);
 
     bool NewShell() const noexcept;
@@ -142,7 +144,6 @@ private:
     void ClaimForeground();
     void ReturnForeground();
 
-    HWND trayWindow_ = nullptr;
     UINT taskbarCreated_ = 0;
     NOTIFYICONDATAW notifyData_{};
 

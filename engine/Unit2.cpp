@@ -22,7 +22,7 @@ TFormDefinition PixFormDefinition() {
 
 } // namespace
 
-TPixForm::TPixForm() : TForm(PixFormDefinition()), color_(TForm::Color()) {
+TPixForm::TPixForm() : TForm(PixFormDefinition()) {
 }
 
 void TPixForm::FormCreate() {
@@ -63,25 +63,14 @@ void TPixForm::VisibilityRequested(bool /*visible*/) {
     waiting_ = false;
 }
 
-void TPixForm::SetColor(TColor color) {
-    if (color == color_)
-        return;
-    color_ = color;
+void TPixForm::ColorChanged() {
     // A hidden overlay paints when it is shown again.
     if (!Visible())
         return;
     if (HDC dc = GetDC(Handle())) {
-        Paint(dc);
+        PaintBackground(dc);
         ReleaseDC(Handle(), dc);
     }
-}
-
-void TPixForm::Paint(HDC dc) const {
-    // The DC brush: recolouring never creates or deletes a GDI object.
-    RECT client;
-    GetClientRect(Handle(), &client);
-    SetDCBrushColor(dc, ColorToRGB(color_));
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 LRESULT TPixForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,7 +94,7 @@ LRESULT TPixForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
         if (HDC dc = BeginPaint(Handle(), &paint))
-            Paint(dc);
+            PaintBackground(dc);
         EndPaint(Handle(), &paint);
         return 0;
     }

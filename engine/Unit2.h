@@ -21,13 +21,12 @@ public:
     // under its pixel again; showing or hiding it meanwhile ends the wait.
     void ReturnTo(int x, int y);
 
-    // The overlay's colour. An overlay paints a new colour at once, without the invalidation and
-    // paint message that a form's colour goes through: on a moving picture all of them change at
-    // every tick. The same colour again paints nothing. (These stand in for the form's own.)
-    TColor Color() const noexcept { return color_; }
-    void SetColor(TColor color);
-
 protected:
+    // An overlay paints a new colour at once, without the invalidation and paint message that a
+    // form's colour goes through: on a moving picture all of them change at every tick. (The same
+    // colour again changes nothing and paints nothing.)
+    void ColorChanged() override;
+
     void FormCreate() override;
     void FormShow() override;
     void VisibilityRequested(bool visible) override;
@@ -35,9 +34,6 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Paint(HDC dc) const;
-
-    TColor color_;
     bool waiting_ = false;
     bool placed_ = false;
     POINT home_{};

@@ -66,10 +66,10 @@ TAboutBox::TAboutBox()
     // The box is never shown modally, so these results go nowhere.
     OKButton.ModalResult = mrOk;
     Button1.ModalResult = mrOk;
-    OKButton.OnClick = [this] { OKButtonClick(); };
+    OKButton.SetOnClick([this] { OKButtonClick(); });
     // The box opens with "OK" focused, so that Enter closes it rather than opening a link.
     SetActiveControl(&OKButton);
-    Button1.OnClick = [this] { Button1Click(); };
+    Button1.SetOnClick([this] { Button1Click(); });
 
     MakeLink(Label7, &TAboutBox::Label7Click);
     MakeLink(Label6, &TAboutBox::Label6Click);

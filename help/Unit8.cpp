@@ -72,7 +72,7 @@ TFAnleit::TFAnleit()
     Label5.SetOnClick([this] { Label5Click(); });
     Label6.SetOnClick([this] { Label6Click(); });
     Label7.SetOnClick([this] { Label7Click(); });
-    Button1.OnClick = [this] { Button1Click(); };
+    Button1.SetOnClick([this] { Button1Click(); });
 }
 
 void TFAnleit::Label4Click() {

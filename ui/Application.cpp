@@ -40,49 +40,37 @@ TApplication::TApplication() {
 TApplication::~TApplication() {
     DestroyForms();
     CloseHandOver();
-    if (handle_)
-        DestroyWindow(handle_);
+    DestroyHandle();
     if (Application == this)
         Application = nullptr;
 }
 
 void TApplication::Initialize() {
-    if (handle_)
+    if (Handle())
         return;
     icon_ = LoadIconW(instance_, L"MAINICON");
-
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = StaticWndProc;
-    windowClass.hInstance = instance_;
-    windowClass.hIcon = icon_;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = ApplicationClassName;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        RaiseLastOSError();
-
+    const TWindowClass& windowClass = TWindowClass::Use(
+        ApplicationClassName, {.Cursor = LoadCursorW(nullptr, IDC_ARROW), .Icon = icon_});
     // A zero-sized window that is never shown. It owns every form, so none of them gets a
     // task-bar button, and it receives the hand-over's wake-up messages.
-    handle_ = CreateWindowExW(0, ApplicationClassName, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
-                              0, 0, nullptr, nullptr, instance_, this);
-    if (!handle_)
-        RaiseLastOSError();
+    const POINT middle{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+    CreateHandle(windowClass, 0, title_.c_str(),
+                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                 RECT{middle.x, middle.y, middle.x, middle.y}, nullptr, nullptr);
     std::lock_guard lock(syncMutex_);
-    syncWindow_ = handle_;
+    syncWindow_ = Handle();
 }
 
 void TApplication::SetTitle(std::wstring title) {
     title_ = std::move(title);
-    if (handle_)
-        SetWindowTextW(handle_, title_.c_str());
+    if (Handle())
+        SetWindowTextW(Handle(), title_.c_str());
 }
 
 void TApplication::AddForm(std::unique_ptr<TForm> form, std::function<void()> clearInstance) {
     TForm* created = form.get();
     forms_.push_back({std::move(form), std::move(clearInstance)});
-    created->FinishCreation();
+    created->Create();
     if (!mainForm_)
         mainForm_ = created;
 }
@@ -179,7 +167,7 @@ int TApplication::ShowMessageBox(const std::wstring& text, const std::wstring& c
                                  UINT flags) {
     HWND active = GetActiveWindow();
     std::vector<HWND> disabled = DisableTaskWindows(nullptr);
-    int result = ::MessageBoxW(handle_, text.c_str(), caption.c_str(), flags);
+    int result = ::MessageBoxW(Handle(), text.c_str(), caption.c_str(), flags);
     EnableTaskWindows(disabled);
     if (active && IsWindow(active))
         SetActiveWindow(active);
@@ -191,7 +179,7 @@ std::vector<HWND> TApplication::DisableTaskWindows(HWND except) {
         HWND except;
         HWND application;
         std::vector<HWND> disabled;
-    } context{except, handle_, {}};
+    } context{except, Handle(), {}};
     EnumThreadWindows(
         mainThreadId_,
         [](HWND window, LPARAM param) -> BOOL {
@@ -330,22 +318,6 @@ void TApplication::CloseHandOver() noexcept {
 
 // --- The application window ------------------------------------------------------------------
 
-LRESULT CALLBACK TApplication::StaticWndProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || self->handle_ != window)
-        return DefWindowProcW(window, message, wParam, lParam);
-    LRESULT result = 0;
-    if (!Guarded(nullptr, [&] { result = self->WndProc(message, wParam, lParam); }))
-        return 0;
-    return result;
-}
-
 LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NULL:
@@ -371,6 +343,6 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     default:
-        return DefWindowProcW(handle_, message, wParam, lParam);
+        return TWindow::WndProc(message, wParam, lParam);
     }
 }

@@ -14,10 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ui/Window.h"
+
 class TComponent;
 class TForm;
 
-class TApplication {
+// The hidden application window (class "TApplication", its text the title) is a TWindow.
+class TApplication : public TWindow {
 public:
     TApplication();
     ~TApplication();
@@ -27,7 +30,6 @@ public:
     // Creates the hidden application window (class "TApplication").
     void Initialize();
 
-    HWND Handle() const noexcept { return handle_; }
     HINSTANCE Instance() const noexcept { return instance_; }
     DWORD MainThreadId() const noexcept { return mainThreadId_; }
 
@@ -127,14 +129,12 @@ private:
         std::function<void()> clearInstance;
     };
 
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void AddForm(std::unique_ptr<TForm> form, std::function<void()> clearInstance);
     void DispatchOne(MSG& message);
     void CloseHandOver() noexcept;
 
     HINSTANCE instance_ = nullptr;
-    HWND handle_ = nullptr;
     HICON icon_ = nullptr;
     DWORD mainThreadId_ = 0;
     std::wstring title_;

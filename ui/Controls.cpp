@@ -1,43 +1,37 @@
 #include "ui/Controls.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 #include "ui/Form.h"
 #include "ui/OSError.h"
+#include "ui/Window.h"
 
 // --- TControl --------------------------------------------------------------------------------
 
+namespace {
+// The one subclass every control window carries.
+constexpr UINT_PTR SubclassId = 1;
+} // namespace
+
 TControl::TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style,
-                   DWORD exStyle, TBounds bounds, const std::wstring& text)
-    : TComponent(&form), form_(form), parent_(parent), bounds_(bounds), font_(form.DefaultFont()) {
+                   DWORD exStyle, TBounds bounds, std::wstring text)
+    : TComponent(&form), form_(form), parent_(parent), windowClass_(windowClass),
+      // Every control starts a group of its own: the arrow keys move only within groups that a
+      // form makes on purpose. Shown by the form once it is laid out.
+      style_((style | WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP) & ~WS_VISIBLE), exStyle_(exStyle),
+      text_(std::move(text)), bounds_(bounds), visible_((style & WS_VISIBLE) != 0),
+      font_(form.DefaultFont()), id_(form.NextControlId()) {
     if (parent_)
         parent_->children_.push_back(this);
-    id_ = form.NextControlId();
-    // Every control starts a group of its own: the arrow keys move only within groups that a
-    // form makes on purpose.
-    handle_ = CreateWindowExW(exStyle, windowClass, text.c_str(),
-                              WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP | style, 0, 0, 0, 0,
-                              form.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
-                              GetModuleHandleW(nullptr), nullptr);
-    if (!handle_)
-        RaiseLastOSError();
-    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // Every control reports its focus to the form, which remembers it for the next activation.
-    Subclass();
-    if (parent_) {
-        // Directly above its container in the z-order, so the container never covers it.
-        HWND above = GetWindow(parent_->handle_, GW_HWNDPREV);
-        SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    Relayout();
-    UpdateWindowVisibility();
+    form_.ControlAdded(*this);
 }
 
 TControl::~TControl() {
@@ -50,27 +44,54 @@ TControl::~TControl() {
     }
     for (TControl* child : children_)
         child->parent_ = nullptr;
-    if (handle_) {
-        SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
-        if (originalProc_)
-            SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
-        DestroyWindow(handle_);
+    if (HWND window = std::exchange(handle_, nullptr)) {
+        RemoveWindowSubclass(window, &SubclassProc, SubclassId);
+        DestroyWindow(window);
     }
 }
 
-TControl* TControl::FromHandle(HWND window) noexcept {
-    return window ? reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
+void TControl::CreateHandle() {
+    if (handle_)
+        return;
+    HWND window = CreateWindowExW(exStyle_, windowClass_, text_.c_str(),
+                                  style_ | (enabled_ ? 0 : WS_DISABLED), 0, 0, 0, 0, form_.Handle(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window)
+        RaiseLastOSError();
+    // Every control reports its focus to the form, which remembers it for the next activation.
+    handle_ = window;
+    if (!SetWindowSubclass(window, &SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        const DWORD error = GetLastError();
+        handle_ = nullptr;
+        DestroyWindow(window);
+        RaiseOSError(error);
+    }
+    if (parent_ && parent_->handle_) {
+        // Directly above its container in the z-order, so the container never covers it.
+        HWND above = GetWindow(parent_->handle_, GW_HWNDPREV);
+        SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
-void TControl::SetClickHandler(TControlEvent handler) {
+void TControl::SetOnClick(TControlEvent handler) {
     onClick_ = std::move(handler);
-    SetTabStop(true);
-    SetKeyboardClick();
-    SetPaintsFocus();
+    // Text and panels are pressed by the toolkit, and reached by the keyboard like a button.
+    if (!pressedByToolkit_ && std::wstring_view(windowClass_) != L"BUTTON") {
+        SetTabStop(true);
+        SetPressedByToolkit();
+        SetPaintsFocus();
+    }
+}
+
+void TControl::Click() {
+    if (onClick_)
+        onClick_();
 }
 
 int TControl::Scale(int designPixels) const {
-    return ScaleToDpi(designPixels, form_.Dpi());
+    return form_.Scale(designPixels);
 }
 
 POINT TControl::DesignOrigin() const {
@@ -83,10 +104,12 @@ POINT TControl::DesignOrigin() const {
 }
 
 void TControl::Relayout() {
+    if (!handle_)
+        return;
     UINT dpi = form_.Dpi();
     if (fontDpi_ != dpi || !fontHandle_) {
         LOGFONTW logFont{};
-        logFont.lfHeight = -ScaleToDpi(font_.Height, dpi);
+        logFont.lfHeight = -Scale(font_.Height);
         logFont.lfWeight = font_.Bold ? FW_BOLD : FW_NORMAL;
         logFont.lfItalic = font_.Italic;
         logFont.lfUnderline = font_.Underline;
@@ -120,6 +143,8 @@ bool TControl::ParentsVisible() const {
 }
 
 void TControl::UpdateWindowVisibility() {
+    if (!handle_)
+        return;
     ShowWindow(handle_, visible_ && ParentsVisible() ? SW_SHOWNA : SW_HIDE);
     for (TControl* child : children_)
         child->UpdateWindowVisibility();
@@ -128,12 +153,16 @@ void TControl::UpdateWindowVisibility() {
 void TControl::SetVisible(bool visible) {
     if (visible == visible_)
         return;
+    if (!handle_) {
+        visible_ = visible;
+        return;
+    }
     if (!visible)
-        form_.ControlLeaving(*this);
+        form_.Focus().Leaving(*this);
     visible_ = visible;
     UpdateWindowVisibility();
     if (visible)
-        form_.ControlAppeared(*this);
+        form_.Focus().Appeared(*this);
     // What the control covered (or now covers) is painted again, its siblings included.
     RECT area{};
     GetWindowRect(handle_, &area);
@@ -141,34 +170,40 @@ void TControl::SetVisible(bool visible) {
     RedrawWindow(form_.Handle(), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-bool TControl::Enabled() const {
-    return IsWindowEnabled(handle_) != FALSE;
-}
-
 void TControl::SetEnabled(bool enabled) {
+    if (enabled == enabled_)
+        return;
+    if (!handle_) {
+        enabled_ = enabled;
+        return;
+    }
     // A window disabled with the focus would keep the keyboard with nowhere to go.
     if (!enabled)
-        form_.ControlLeaving(*this);
-    // EnableWindow answers whether the window was disabled before.
-    if (EnableWindow(handle_, enabled ? TRUE : FALSE) && enabled)
-        form_.ControlAppeared(*this);
+        form_.Focus().Leaving(*this);
+    enabled_ = enabled;
+    EnableWindow(handle_, enabled ? TRUE : FALSE);
+    if (enabled)
+        form_.Focus().Appeared(*this);
 }
 
-bool TControl::TabStop() const {
-    return (GetWindowLongPtrW(handle_, GWL_STYLE) & WS_TABSTOP) != 0;
+void TControl::SetStyleBit(DWORD bit, bool on) {
+    style_ = on ? style_ | bit : style_ & ~bit;
+    if (handle_) {
+        const LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+        SetWindowLongPtrW(handle_, GWL_STYLE, on ? style | bit : style & ~LONG_PTR(bit));
+    }
 }
 
 void TControl::SetTabStop(bool tabStop) {
-    LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
-    SetWindowLongPtrW(handle_, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    SetStyleBit(WS_TABSTOP, tabStop);
 }
 
 void TControl::JoinPreviousGroup() {
-    SetWindowLongPtrW(handle_, GWL_STYLE, GetWindowLongPtrW(handle_, GWL_STYLE) & ~WS_GROUP);
+    SetStyleBit(WS_GROUP, false);
 }
 
 bool TControl::Focused() const {
-    return GetFocus() == handle_;
+    return handle_ && GetFocus() == handle_;
 }
 
 bool TControl::IsWithin(const TControl& container) const {
@@ -182,15 +217,10 @@ bool TControl::ShowsFocus() const {
     return Focused() && !(SendMessageW(handle_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
 }
 
-std::wstring TControl::Text() const {
-    int length = GetWindowTextLengthW(handle_);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    length = GetWindowTextW(handle_, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
 void TControl::SetText(const std::wstring& text) {
+    text_ = text;
+    if (!handle_)
+        return;
     SetWindowTextW(handle_, text.c_str());
     Relayout();
 }
@@ -200,14 +230,16 @@ void TControl::SetFont(const TFontSpec& font) {
         return;
     font_ = font;
     fontDpi_ = 0;
-    Relayout();
+    if (handle_)
+        Relayout();
 }
 
 void TControl::SetFontColor(TColor color) {
     if (color == fontColor_)
         return;
     fontColor_ = color;
-    InvalidateRect(handle_, nullptr, TRUE);
+    if (handle_)
+        InvalidateRect(handle_, nullptr, TRUE);
 }
 
 HBRUSH TControl::ControlColor(HDC dc) {
@@ -224,45 +256,63 @@ HBRUSH TControl::ControlColor(HDC dc) {
     return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
 }
 
-void TControl::Subclass() {
-    if (originalProc_)
-        return;
-    originalProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+bool TControl::Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND:
+        Command(HIWORD(wParam));
+        result = 0;
+        return true;
+    case WM_DRAWITEM:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        result = reinterpret_cast<LRESULT>(ControlColor(reinterpret_cast<HDC>(wParam)));
+        return true;
+    default:
+        return false;
+    }
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TControl* self = FromHandle(window);
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
+LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR selfData) {
+    auto* self = reinterpret_cast<TControl*>(selfData);
+    if (message == WM_NCDESTROY || self->handle_ != window) {
+        RemoveWindowSubclass(window, &SubclassProc, SubclassId);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
     LRESULT result = 0;
-    if (!Guarded(self, [&] {
-            switch (message) {
-            case WM_SETFOCUS:
-                self->form_.ControlFocused(*self);
-                [[fallthrough]];
-            case WM_KILLFOCUS:
-                self->spacePressed_ = false;
-                [[fallthrough]];
-            case WM_UPDATEUISTATE:
-                if (self->paintsFocus_)
-                    InvalidateRect(window, nullptr, TRUE);
-                break;
-            default:
-                break;
-            }
-            if (!self->keyboardClick_ ||
-                !self->KeyboardClickMessage(message, wParam, lParam, result))
-                result = self->ControlWndProc(message, wParam, lParam);
-        }))
-        return 0;
-    return result;
+    TForm& form = self->form_;
+    form.ControlMessageStarted();
+    const bool handled = Guarded(self, [&] {
+        switch (message) {
+        case WM_SETFOCUS:
+            self->form_.ControlFocused(*self);
+            [[fallthrough]];
+        case WM_KILLFOCUS:
+            self->spacePressed_ = false;
+            [[fallthrough]];
+        case WM_UPDATEUISTATE:
+            if (self->paintsFocus_)
+                InvalidateRect(window, nullptr, TRUE);
+            break;
+        default:
+            break;
+        }
+        if (!self->pressedByToolkit_ || !self->PressMessage(message, wParam, lParam, result))
+            result = self->ControlWndProc(message, wParam, lParam);
+    });
+    // The form outlives its controls' messages: a control is destroyed only with its form.
+    Guarded(self, [&] { form.ControlMessageEnded(); });
+    return handled ? result : 0;
 }
 
-bool TControl::KeyboardClickMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool TControl::PressMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // A key that was already down when the message came is a repeat, or was pressed before the
     // control had the focus (the Space that opened the window under it): it clicks nothing.
     const bool repeat = (lParam & (1 << 30)) != 0;
+    result = 0;
     switch (message) {
     case WM_GETDLGCODE: {
         // The dialog manager would turn Enter into the default button; this control takes it.
@@ -276,30 +326,47 @@ bool TControl::KeyboardClickMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         if (wParam == VK_RETURN) {
             if (!repeat)
                 Click();
-            result = 0;
             return true;
         }
-        if (wParam == VK_SPACE && keyboardSpace_) {
+        if (wParam == VK_SPACE && pressAll_) {
             if (!repeat)
                 spacePressed_ = true;
-            result = 0;
             return true;
         }
         return false;
     case WM_KEYUP:
-        if (wParam == VK_SPACE && keyboardSpace_) {
+        if (wParam == VK_SPACE && pressAll_) {
             if (std::exchange(spacePressed_, false))
                 Click();
-            result = 0;
             return true;
         }
         return false;
     case WM_CHAR:
-        if (wParam == L'\r' || (wParam == L' ' && keyboardSpace_)) {
-            result = 0;
-            return true;
+        return wParam == L'\r' || (wParam == L' ' && pressAll_);
+    case BM_CLICK:
+        if (pressAll_)
+            Click();
+        return pressAll_;
+    // A click is a press and a release on the control, as with a button: the mouse is held from
+    // the press, so a release that ends a press somewhere else (or the click that opened the
+    // control's window under the cursor) clicks nothing.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (!pressAll_)
+            return false;
+        SetCapture(handle_);
+        return true;
+    case WM_LBUTTONUP:
+        if (!pressAll_)
+            return false;
+        if (GetCapture() == handle_) {
+            ReleaseCapture();
+            RECT client;
+            GetClientRect(handle_, &client);
+            if (PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}))
+                Click();
         }
-        return false;
+        return true;
     default:
         return false;
     }
@@ -310,8 +377,7 @@ LRESULT TControl::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TControl::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
-    return originalProc_ ? CallWindowProcW(originalProc_, handle_, message, wParam, lParam)
-                         : DefWindowProcW(handle_, message, wParam, lParam);
+    return DefSubclassProc(handle_, message, wParam, lParam);
 }
 
 // --- TLabel ----------------------------------------------------------------------------------
@@ -326,8 +392,6 @@ TLabel::TLabel(TForm& form, TControl* parent, TBounds bounds, const std::wstring
                    SS_NOPREFIX,
                0, bounds, text),
       autoSize_(autoSize) {
-    if (autoSize_)
-        Relayout();
 }
 
 SIZE TLabel::AutoSize() const {
@@ -335,26 +399,12 @@ SIZE TLabel::AutoSize() const {
         return TControl::AutoSize();
     HDC dc = GetDC(Handle());
     HGDIOBJ old = SelectObject(dc, FontHandle());
-    std::wstring text = Text();
     RECT rect{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+    DrawTextW(dc, Text().c_str(), static_cast<int>(Text().size()), &rect,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(Handle(), dc);
     return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-void TLabel::SetOnMouseEnter(TControlEvent handler) {
-    onMouseEnter_ = std::move(handler);
-}
-
-void TLabel::SetOnMouseLeave(TControlEvent handler) {
-    onMouseLeave_ = std::move(handler);
-}
-
-void TLabel::Command(WORD code) {
-    if (code == STN_CLICKED)
-        Click();
 }
 
 LRESULT TLabel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -411,6 +461,8 @@ TButton::TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstri
 }
 
 void TButton::ShowDefaultFrame(bool show) {
+    if (!Handle())
+        return;
     const LONG_PTR type = GetWindowLongPtrW(Handle(), GWL_STYLE) & BS_TYPEMASK;
     const LONG_PTR wanted = show ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     if (type != wanted)
@@ -425,11 +477,14 @@ LRESULT TButton::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+// The button control makes this of a click, Space, BM_CLICK, and the dialog manager of Enter.
 void TButton::Command(WORD code) {
-    if (code != BN_CLICKED)
-        return;
-    if (OnClick)
-        OnClick();
+    if (code == BN_CLICKED)
+        Click();
+}
+
+void TButton::Click() {
+    TControl::Click();
     if (ModalResult != 0)
         Form().SetModalResult(ModalResult);
 }
@@ -441,12 +496,12 @@ TListBox::TListBox(TForm& form, TControl* parent, TBounds bounds, int itemHeight
                WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                WS_EX_CLIENTEDGE, bounds, L""),
       itemHeight_(itemHeight) {
-    Relayout();
 }
 
 void TListBox::Relayout() {
     TControl::Relayout();
-    SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, Scale(itemHeight_));
+    if (Handle())
+        SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, Scale(itemHeight_));
 }
 
 void TListBox::Clear() {
@@ -485,7 +540,6 @@ void TListBox::SetItemIndex(int index) {
 
 TGroupBox::TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption)
     : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_GROUPBOX, 0, bounds, caption) {
-    Subclass();
 }
 
 // A group box paints only its frame and caption and counts on its parent window to paint behind
@@ -505,27 +559,20 @@ LRESULT TGroupBox::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 // --- TPanel ----------------------------------------------------------------------------------
 
 namespace {
-constexpr wchar_t PanelClassName[] = L"TPanel";
+
+// A window of its own class, painted by the panel: the class keeps the system's default
+// procedure, and the panel subclasses it as every control is.
+const wchar_t* PanelClass() {
+    return TWindowClass::Use(
+               L"TPanel", {.Cursor = LoadCursorW(nullptr, IDC_ARROW), .Procedure = DefWindowProcW})
+        .Name();
 }
 
-const wchar_t* TPanel::RegisterPanelClass() {
-    static bool registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = PanelClassName;
-        return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    if (!registered)
-        RaiseLastOSError();
-    return PanelClassName;
-}
+} // namespace
 
 TPanel::TPanel(TForm& form, TControl* parent, TBounds bounds, TColor color, TBevel outer,
                TBevel inner, const std::wstring& name)
-    : TControl(form, parent, RegisterPanelClass(), WS_VISIBLE, 0, bounds, name), color_(color),
+    : TControl(form, parent, PanelClass(), WS_VISIBLE, 0, bounds, name), color_(color),
       outer_(outer), inner_(inner) {
 }
 
@@ -533,7 +580,8 @@ void TPanel::SetColor(TColor color) {
     if (color == color_)
         return;
     color_ = color;
-    InvalidateRect(Handle(), nullptr, TRUE);
+    if (Handle())
+        InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -570,23 +618,6 @@ LRESULT TPanel::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         EndPaint(Handle(), &paint);
         return 0;
     }
-    // A click is a press and a release on the panel, as with a button: the mouse is held from
-    // the press, so a release that ends a press somewhere else (or the click that opened the
-    // panel's window under the cursor) clicks nothing.
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        SetCapture(Handle());
-        return 0;
-    case WM_LBUTTONUP:
-        if (GetCapture() == Handle()) {
-            ReleaseCapture();
-            RECT client;
-            GetClientRect(Handle(), &client);
-            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (PtInRect(&client, at))
-                Click();
-        }
-        return 0;
     default:
         return CallOriginal(message, wParam, lParam);
     }
@@ -601,14 +632,9 @@ TSpeedButton::TSpeedButton(TForm& form, TControl* parent, TBounds bounds,
       flat_(flat) {
     SetPicture(picture);
     // The dialog manager leaves Enter to owner-drawn buttons no more than to any other; the
-    // button control works Space itself.
-    SetKeyboardClick(false);
+    // button control works the mouse, Space and BM_CLICK itself.
+    SetPressedByToolkit(true);
     SetPaintsFocus();
-}
-
-void TSpeedButton::Click() {
-    if (OnClick)
-        OnClick();
 }
 
 void TSpeedButton::SetPicture(HBITMAP picture) {
@@ -618,7 +644,8 @@ void TSpeedButton::SetPicture(HBITMAP picture) {
 void TSpeedButton::SetPictures(std::vector<HBITMAP> pictures) {
     pictures.erase(std::remove(pictures.begin(), pictures.end(), nullptr), pictures.end());
     pictures_ = std::move(pictures);
-    InvalidateRect(Handle(), nullptr, FALSE);
+    if (Handle())
+        InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 HBITMAP TSpeedButton::PictureFor(int width, int height) const {
@@ -638,6 +665,8 @@ HBITMAP TSpeedButton::PictureFor(int width, int height) const {
     return nearest;
 }
 
+// A quick second press of an owner-drawn button comes as a double click; it is a press all the
+// same.
 void TSpeedButton::Command(WORD code) {
     if (code == BN_CLICKED || code == BN_DOUBLECLICKED)
         Click();

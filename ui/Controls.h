@@ -39,24 +39,34 @@ public:
     HWND Handle() const noexcept { return handle_; }
     TForm& Form() const noexcept { return form_; }
     TControl* Parent() const noexcept { return parent_; }
-    static TControl* FromHandle(HWND window) noexcept;
+    // The second phase of creation, run by the form in creation order once the form's window
+    // exists: makes the control's window with every property set so far. Laid out and shown by
+    // the form afterwards.
+    void CreateHandle();
 
     // Own visibility; the window shows only while every parent is visible too.
     bool Visible() const noexcept { return visible_; }
     void SetVisible(bool visible);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
-    bool Enabled() const;
+    bool Enabled() const noexcept { return enabled_; }
     void SetEnabled(bool enabled);
 
-    std::wstring Text() const;
+    const std::wstring& Text() const noexcept { return text_; }
     // The window text is also the name screen readers and automation give the control.
     void SetText(const std::wstring& text);
+
+    // --- Clicking -----------------------------------------------------------------------------
+    // What the control does when it is pressed. Every road leads through Click(): the mouse, Space
+    // and Enter, and BM_CLICK from automation. A control that is no button becomes a tab stop
+    // that shows the focus when it gets a handler.
+    void SetOnClick(TControlEvent handler);
+    virtual void Click();
 
     // --- Keyboard -----------------------------------------------------------------------------
     // The identifier the dialog manager knows the control by; unique within its form.
     int Id() const noexcept { return id_; }
-    bool TabStop() const;
+    bool TabStop() const noexcept { return (style_ & WS_TABSTOP) != 0; }
     void SetTabStop(bool tabStop);
     // Makes the control part of the group of the control created before it: the arrow keys
     // move within a group. Every control starts a group of its own.
@@ -76,15 +86,21 @@ public:
     POINT DesignOrigin() const; // the design position relative to the form's client area
     // Places the window and sets its font for the form's current DPI.
     virtual void Relayout();
+    // Shows or hides the window (and its children's) as its own visibility and its parents' say.
+    void UpdateWindowVisibility();
 
-    // Notifications the form passes on.
-    virtual void Command(WORD /*code*/) {}
-    virtual HBRUSH ControlColor(HDC dc);
-    virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
+    // A notification the control sent its form (WM_COMMAND, WM_DRAWITEM, WM_CTLCOLOR...), handed
+    // back to it. True when the control took it; `result` is the form's answer then.
+    bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 protected:
     TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
-             TBounds bounds, const std::wstring& text);
+             TBounds bounds, std::wstring text);
+
+    // The control's own notifications, reflected from the form.
+    virtual void Command(WORD /*code*/) {}
+    virtual HBRUSH ControlColor(HDC dc);
+    virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
 
     // Size the control needs for its content, in physical pixels; the design size by default.
     virtual SIZE AutoSize() const;
@@ -92,38 +108,37 @@ protected:
     // keyboard cues change. ShowsFocus tells whether to draw the mark now.
     void SetPaintsFocus() noexcept { paintsFocus_ = true; }
     bool ShowsFocus() const;
-    // Enter, and Space on its release like a button, act on the control: Click() runs. A
-    // BUTTON control works Space itself.
-    void SetKeyboardClick(bool space = true) noexcept {
-        keyboardClick_ = true;
-        keyboardSpace_ = space;
+    // A control that the system does not press itself (no BUTTON): the toolkit presses it with
+    // the mouse (a press and a release on it), Enter, Space (on its release, like a button) and
+    // BM_CLICK. `enterOnly` leaves all but Enter to a BUTTON control's own handling (an
+    // owner-drawn button, which the dialog manager's Enter ignores).
+    void SetPressedByToolkit(bool enterOnly = false) noexcept {
+        pressedByToolkit_ = true;
+        pressAll_ = !enterOnly;
     }
-    virtual void Click() {
-        if (onClick_)
-            onClick_();
-    }
-    // Click() runs `handler`, and the control becomes a tab stop worked with Enter or Space that
-    // shows the focus.
-    void SetClickHandler(TControlEvent handler);
-    // Messages of a subclassed control window; unhandled ones go to the original procedure.
+    // Messages of the control's window; unhandled ones go to the window's own procedure.
     virtual LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
-    void Subclass();
-    void UpdateWindowVisibility();
     HFONT FontHandle() const noexcept { return fontHandle_.Get(); }
     int Scale(int designPixels) const;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self);
     bool ParentsVisible() const;
-    bool KeyboardClickMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool PressMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void SetStyleBit(DWORD bit, bool on);
 
     TForm& form_;
     TControl* parent_;
     HWND handle_ = nullptr;
-    WNDPROC originalProc_ = nullptr;
+    const wchar_t* windowClass_;
+    DWORD style_;
+    DWORD exStyle_;
+    std::wstring text_;
     TBounds bounds_;
-    bool visible_ = true;
+    bool visible_;
+    bool enabled_ = true;
     TFontSpec font_;
     TFontHandle fontHandle_;
     UINT fontDpi_ = 0;
@@ -131,8 +146,8 @@ private:
     std::vector<TControl*> children_;
     int id_ = 0;
     bool paintsFocus_ = false;
-    bool keyboardClick_ = false;
-    bool keyboardSpace_ = false;
+    bool pressedByToolkit_ = false;
+    bool pressAll_ = false;
     bool spacePressed_ = false;
     TControlEvent onClick_;
 };
@@ -144,14 +159,10 @@ public:
     TLabel(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
            TAlignment alignment = TAlignment::Left, bool wordWrap = false, bool autoSize = false);
 
-    // Click, and the mouse entering and leaving the text (each makes the label react to the mouse).
-    // A label that can be clicked is a tab stop too, worked with Enter or Space.
-    void SetOnClick(TControlEvent handler) { SetClickHandler(std::move(handler)); }
-    void SetOnMouseEnter(TControlEvent handler);
-    void SetOnMouseLeave(TControlEvent handler);
-    void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
-
-    void Command(WORD code) override;
+    // The mouse entering and leaving the text (each makes the label react to the mouse).
+    void SetOnMouseEnter(TControlEvent handler) { onMouseEnter_ = std::move(handler); }
+    void SetOnMouseLeave(TControlEvent handler) { onMouseLeave_ = std::move(handler); }
+    void SetCursor(HCURSOR cursor) noexcept { cursor_ = cursor; }
 
 protected:
     SIZE AutoSize() const override;
@@ -170,14 +181,14 @@ class TButton : public TControl {
 public:
     TButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text,
             bool isDefault = false);
-    TControlEvent OnClick;
     // A non-zero result ends the form's modal loop with it when the button is clicked.
     int ModalResult = 0;
     bool IsDefault() const noexcept { return isDefault_; }
     void ShowDefaultFrame(bool show);
-    void Command(WORD code) override;
+    void Click() override;
 
 protected:
+    void Command(WORD code) override;
     LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -210,7 +221,8 @@ protected:
 
 // A plain rectangle in a colour, optionally with a bevelled edge, that can hold other controls
 // and react to clicks (the colour swatches are panels). The text is not drawn; it names the
-// panel for screen readers.
+// panel for screen readers. A panel that can be clicked shows a focus mark that stands out on any
+// colour.
 class TPanel : public TControl {
 public:
     enum class TBevel { None, Raised, Lowered };
@@ -218,15 +230,11 @@ public:
            TBevel inner = TBevel::None, const std::wstring& name = L"");
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color);
-    // A panel that can be clicked is a tab stop, worked with Enter or Space, and shows a focus
-    // mark that stands out on any colour.
-    void SetOnClick(TControlEvent handler) { SetClickHandler(std::move(handler)); }
 
 protected:
     LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static const wchar_t* RegisterPanelClass();
     TColor color_;
     TBevel outer_, inner_;
 };
@@ -237,14 +245,14 @@ class TSpeedButton : public TControl {
 public:
     TSpeedButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& accessibleName,
                  HBITMAP picture, bool flat = false);
-    TControlEvent OnClick;
     void SetPicture(HBITMAP picture); // shared: the caller keeps it alive
     // One picture drawn at several sizes, for the button's size at several DPIs (shared, as
     // above; null entries are skipped). The button draws the one of its own size pixel for
     // pixel, and else stretches the one nearest in size.
     void SetPictures(std::vector<HBITMAP> pictures);
+
+protected:
     void Command(WORD code) override;
-    void Click() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
@@ -258,6 +266,8 @@ private:
 class TImage : public TControl {
 public:
     TImage(TForm& form, TControl* parent, TBounds bounds, HICON icon);
+
+protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:

@@ -2,17 +2,21 @@
 // form gets a task-bar button of its own. The window class is named after the form class
 // ("TFHaupt", "TPixForm", ...), which automation and the end-to-end tests rely on.
 //
-// A form's constructor is its definition: it runs inside the loading bracket, creates the
-// controls and sets the components' stored properties. TApplication::CreateForm then closes
-// the bracket (each component's Loaded() runs) and calls FormCreate.
+// A form's constructor is its definition: it runs inside the loading bracket, declares the
+// controls and sets the components' stored properties; no window exists yet, and no constructor
+// calls a virtual function. TApplication::CreateForm then runs Create(): the windows are made,
+// the bracket closes (each component's Loaded() runs), and FormCreate follows.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/Component.h"
+#include "ui/FormFocus.h"
 #include "ui/Graphics.h"
+#include "ui/Window.h"
 
 class TButton;
 class TControl;
@@ -60,18 +64,21 @@ struct TFormDefinition {
     bool NeverActivate = false;
 };
 
-class TForm : public TComponent {
+class TForm : public TComponent, public TWindow {
 public:
+    // Records the definition; the window is made in Create().
     explicit TForm(const TFormDefinition& definition);
     ~TForm() override;
 
-    HWND Handle() const noexcept { return handle_; }
     const std::wstring& ClassName() const noexcept { return className_; }
+    // The form of a window of the program, or null.
     static TForm* FromHandle(HWND window) noexcept;
 
-    // Closes the definition's loading bracket and runs FormCreate (its errors go to the top-level
-    // handler, and creation goes on). Called once by TApplication::CreateForm.
-    void FinishCreation();
+    // The second phase of creation, once the form's object is whole: makes the form's window and
+    // its controls' windows in creation order, closes the definition's loading bracket, lays the
+    // form out and runs FormCreate (its errors go to the top-level handler, and creation goes
+    // on). Called once by TApplication::CreateForm.
+    void Create();
     // Runs FormDestroy; called by TApplication before it destroys the form.
     void BeforeDestruction() noexcept;
 
@@ -92,7 +99,8 @@ public:
     void SetBounds(int left, int top, int width, int height);
     void SetLeft(int left);
     void SetTop(int top);
-    // The DPI the form is laid out for, and a 96-DPI design length scaled to it.
+    // The DPI the form is laid out for, and a 96-DPI design length scaled to it (as it is for a
+    // form that is not Scaled: physical pixels).
     UINT Dpi() const noexcept { return dpi_; }
     int Scale(int designPixels) const;
 
@@ -132,28 +140,34 @@ public:
     // tab stop) whenever the form is activated; Tab and Shift+Tab through the tab stops; arrows
     // within a group; Enter for the focused push button or else the default button; Esc as the
     // close box; focus rectangles once the user works with the keyboard.
-    void SetActiveControl(TControl* control) noexcept { activeControl_ = control; }
-    // A control of the form is being destroyed: nothing may point at it any more.
-    void ControlGone(const TControl& control) noexcept;
+    TFormFocus& Focus() noexcept { return focus_; }
+    void SetActiveControl(TControl* control) noexcept { focus_.SetActiveControl(control); }
     // The next activation focuses as the first one did, not the control focused last.
-    void ForgetFocus() noexcept { focused_ = nullptr; }
+    void ForgetFocus() noexcept { focus_.Forget(); }
     TButton* DefaultButton() const noexcept { return defaultButton_; }
     void SetDefaultButton(TButton* button);
+    // The control of this form that `window` is, or null.
+    TControl* ControlOf(HWND window) const;
     // The control that has the keyboard focus, if it is one of this form's.
     TControl* FocusedControl() const;
+    // True while a message of the form's window or of one of its controls is being handled.
+    bool InMessage() const noexcept { return MessageDepth() > 0 || controlMessages_ > 0; }
     // Every message loop of the program hands the key messages of a form and its controls here
     // first. Returns true when the message has been handled (and dispatched).
     bool HandleDialogKey(MSG& message);
 
+    // The form's controls, in creation order.
+    const std::vector<TControl*>& Controls() const noexcept { return controls_; }
+
     // Called by the form's controls.
     int NextControlId() noexcept { return nextControlId_++; }
+    void ControlAdded(TControl& control) { controls_.push_back(&control); }
     void ControlFocused(TControl& control);
-    // Before `control` is hidden or disabled: a focus inside it passes on, once the step is
-    // over, to the control itself if it is back, else to the control the same step showed or
-    // enabled, else to the next tab stop.
-    void ControlLeaving(const TControl& control);
-    // After `control` was shown or enabled.
-    void ControlAppeared(TControl& control);
+    void ControlGone(const TControl& control) noexcept;
+    // Around a message of a control's window: the step it belongs to ends with the outermost
+    // message of the form or its controls.
+    void ControlMessageStarted() noexcept { ++controlMessages_; }
+    void ControlMessageEnded();
     // The default frame follows the focused push button while keyboard cues show.
     void UpdateDefaultFrames();
 
@@ -169,37 +183,38 @@ protected:
     // Re-creates fonts and places the controls for Dpi(); runs after creation and whenever the
     // form moves to a monitor with another DPI. Overrides call the base first.
     virtual void Relayout();
+    // The colour has changed: the default repaints the window through an invalidation.
+    virtual void ColorChanged();
+    // Fills the client area with the form's colour.
+    void PaintBackground(HDC dc) const;
 
     // A character typed while the form is active, before its controls see it (digit keys
     // that choose). True when the form used it.
     virtual bool FormKeyPress(wchar_t /*key*/) { return false; }
 
     // The form's messages. Unhandled ones go to TForm::WndProc, then DefWindowProc.
-    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void MessagesSettled() override;
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static void RegisterFormClass(const wchar_t* className);
     void ApplyDesignSize();
     void PlaceForShowing();
     void CenterOn(HMONITOR monitor);
     bool StandsWhollyOn(HMONITOR monitor) const;
     bool StandsOnAnyMonitor() const;
     void KeepOnScreen();
-    bool HoldsControls() const;
-    bool CanTakeFocus(HWND window) const;
-    void RestoreFocus();
-    void ResolveFocus();
-    TControl* ControlOf(HWND window) const;
-    void EraseBackground(HDC dc);
+    // A notification a control sends its form, handed back to the control; true when it took it.
+    bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     DWORD Style() const;
     DWORD ExStyle() const;
 
-    HWND handle_ = nullptr;
     std::wstring className_;
+    std::wstring caption_;
     TBorderStyle borderStyle_;
     TFormStyle formStyle_;
     TPosition position_;
+    int designLeft_;
+    int designTop_;
     int clientWidth_;
     int clientHeight_;
     bool scaled_;
@@ -211,16 +226,10 @@ private:
     bool modal_ = false;
     int modalResult_ = mrNone;
     HMONITOR homeMonitor_ = nullptr;
-
-    HWND focused_ = nullptr; // the control that had the focus last
-    // A focus being passed on from a control that was hidden or disabled.
-    const TControl* leaving_ = nullptr;
-    unsigned leftIn_ = 0;
-    bool resolveOnReturn_ = false;
-    TControl* appeared_ = nullptr; // the tab stop shown or enabled last
-    unsigned appearedIn_ = 0;
-    int depth_ = 0; // window procedure calls under way
-    TControl* activeControl_ = nullptr;
+    HICON icon_ = nullptr;
+    TFormFocus focus_{*this};
+    std::vector<TControl*> controls_;
+    int controlMessages_ = 0;
     TButton* defaultButton_ = nullptr;
     // Control identifiers start above the dialog manager's own IDOK and IDCANCEL.
     int nextControlId_ = 100;

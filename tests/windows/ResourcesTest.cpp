@@ -574,6 +574,7 @@ TEST_F(Resources, PictureButtonDrawsThePictureOfItsSizePixelForPixel) {
     definition.ClassName = L"TPictureForm";
     TForm form(definition);
     TSpeedButton button(form, nullptr, {0, 0, 111, 111}, L"Bild", nullptr);
+    form.Create();
 
     std::vector<std::unique_ptr<LoadedImage>> pictures;
     std::vector<HBITMAP> handles;
@@ -593,7 +594,8 @@ TEST_F(Resources, PictureButtonDrawsThePictureOfItsSizePixelForPixel) {
             item.hwndItem = button.Handle();
             item.hDC = dc;
             item.rcItem = {0, 0, size, size};
-            button.DrawItem(item);
+            SendMessageW(form.Handle(), WM_DRAWITEM, static_cast<WPARAM>(button.Id()),
+                         reinterpret_cast<LPARAM>(&item));
         });
         EXPECT_TRUE(drawn == Blit(picture, size));
     }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -518,25 +519,8 @@ TEST(ToolkitShutdown, TheApplicationOutlivesEveryWorkerThatHasSignedOn) {
 
 namespace {
 
-class TClickForm : public TForm {
-public:
-    TClickForm()
-        : TForm([] {
-              TFormDefinition d = Definition(L"TClickForm");
-              d.Left = 100;
-              d.Top = 100;
-              return d;
-          }()),
-          Link(*this, nullptr, {20, 20, 80, 13}, L"Click me") {
-        Link.SetOnClick([this] { ++clicks; });
-    }
-    TLabel Link;
-    int clicks = 0;
-};
-TClickForm* clickForm = nullptr;
-
-void RealClick(int x, int y) {
-    SetCursorPos(x, y);
+void RealClick(POINT at) {
+    SetCursorPos(at.x, at.y);
     INPUT input[2]{};
     input[0].type = input[1].type = INPUT_MOUSE;
     input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -544,20 +528,79 @@ void RealClick(int x, int y) {
     SendInput(2, input, sizeof input[0]);
 }
 
+void PostKey(HWND window, WORD key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+// One control of every kind that can be pressed, each counting its clicks.
+class TPressForm : public TForm {
+public:
+    TPressForm()
+        : TForm([] {
+              TFormDefinition d = Definition(L"TPressForm");
+              d.Left = 100;
+              d.Top = 100;
+              d.ClientWidth = 300;
+              return d;
+          }()),
+          Button(*this, nullptr, {10, 10, 75, 25}, L"Button"),
+          Picture(*this, nullptr, {90, 10, 40, 40}, L"Picture", nullptr),
+          Link(*this, nullptr, {140, 10, 60, 13}, L"Link"),
+          Swatch(*this, nullptr, {210, 10, 40, 30}, clBlue, TPanel::TBevel::None,
+                 TPanel::TBevel::None, L"Swatch") {
+        for (TControl* control : Controls())
+            control->SetOnClick([this, control] { ++clicks[control]; });
+    }
+    TButton Button;
+    TSpeedButton Picture;
+    TLabel Link;
+    TPanel Swatch;
+    std::map<const TControl*, int> clicks;
+};
+TPressForm* pressForm = nullptr;
+
 } // namespace
 
-TEST_F(Toolkit, AClickOnAClickableLabelReachesItsHandler) {
-    app.CreateForm(clickForm);
-    clickForm->Show();
-    SetWindowPos(clickForm->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(clickForm->Handle());
+TEST_F(Toolkit, EveryPressableControlIsPressedOnceByTheMouseSpaceEnterAndBmClick) {
+    app.CreateForm(pressForm);
+    pressForm->Show();
+    SetWindowPos(pressForm->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(pressForm->Handle());
     PumpUntil([] { return false; }, 300ms);
-    RECT r;
-    GetWindowRect(clickForm->Link.Handle(), &r);
-    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ASSERT_EQ(WindowFromPoint(centre), clickForm->Link.Handle()) << "nothing covers the label";
-    RealClick(centre.x, centre.y);
-    EXPECT_TRUE(PumpUntil([] { return clickForm->clicks == 1; }, 3000ms));
+    const struct {
+        const char* how;
+        void (*press)(TControl&);
+    } inputs[] = {
+        {"mouse",
+         [](TControl& c) {
+             RECT r;
+             GetWindowRect(c.Handle(), &r);
+             RealClick({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+         }},
+        {"Space",
+         [](TControl& c) {
+             SetFocus(c.Handle());
+             PostKey(c.Handle(), VK_SPACE);
+         }},
+        {"Enter",
+         [](TControl& c) {
+             SetFocus(c.Handle());
+             PostKey(c.Handle(), VK_RETURN);
+         }},
+        {"BM_CLICK", [](TControl& c) { SendMessageW(c.Handle(), BM_CLICK, 0, 0); }},
+    };
+    for (TControl* control : pressForm->Controls()) {
+        for (const auto& input : inputs) {
+            SCOPED_TRACE(testing::Message() << ToUtf8(control->Text()) << " by " << input.how);
+            int& clicks = pressForm->clicks[control];
+            clicks = 0;
+            input.press(*control);
+            PumpUntil([&] { return clicks > 0; }, 2000ms);
+            PumpUntil([] { return false; }, 100ms); // a second click would come by now
+            EXPECT_EQ(clicks, 1);
+        }
+    }
 }
 
 // --- The keyboard ----------------------------------------------------------------------------
@@ -575,8 +618,8 @@ public:
           Link(*this, nullptr, {10, 60, 60, 13}, L"Link"),
           Spare(*this, nullptr, {10, 60, 60, 13}, L"Spare") {
         Ok.ModalResult = mrOk;
-        Ok.OnClick = [this] { clicks += "ok "; };
-        Other.OnClick = [this] { clicks += "other "; };
+        Ok.SetOnClick([this] { clicks += "ok "; });
+        Other.SetOnClick([this] { clicks += "other "; });
         Link.SetOnClick([this] { clicks += "link "; });
         Spare.SetOnClick([this] { clicks += "spare "; });
         Spare.Hide();
@@ -591,11 +634,6 @@ std::wstring FocusName() {
     wchar_t text[64] = {};
     GetWindowTextW(GetFocus(), text, 64);
     return text;
-}
-
-void PostKey(HWND window, WORD key) {
-    PostMessageW(window, WM_KEYDOWN, key, 1);
-    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
 } // namespace
