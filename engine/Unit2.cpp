@@ -17,6 +17,9 @@ TFormDefinition PixFormDefinition() {
     d.Scaled = false;
     // The user's program keeps the focus while overlays are shown, raised and clicked.
     d.NeverActivate = true;
+    // The user works through the defect as if it were not there, and screenshots show the
+    // screen, not the overlay.
+    d.CoversDefect = true;
     return d;
 }
 

@@ -4,10 +4,34 @@
 #include <utility>
 
 #include "ui/Application.h"
+#include "ui/CaptureExclusion.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Exceptions.h"
 #include "ui/OSError.h"
+
+namespace {
+
+// WDA_EXCLUDEFROMCAPTURE, which older headers lack.
+constexpr DWORD ExcludeFromCapture = 0x11;
+
+// Asked of the version the system really is: GetVersionEx answers what the manifest admits to.
+bool SystemCanLeaveOutOfCaptures() {
+    static const bool can = [] {
+        OSVERSIONINFOW v{};
+        v.dwOSVersionInfoSize = sizeof v;
+        using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        auto getVersion = ntdll ? reinterpret_cast<TRtlGetVersion>(reinterpret_cast<void (*)()>(
+                                      GetProcAddress(ntdll, "RtlGetVersion")))
+                                : nullptr;
+        return getVersion && getVersion(&v) == 0 &&
+               CanLeaveOutOfCaptures(v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber);
+    }();
+    return can;
+}
+
+} // namespace
 
 TForm::TForm(const TFormDefinition& definition)
     : TComponent(nullptr), className_(definition.ClassName), caption_(definition.Caption),
@@ -15,7 +39,7 @@ TForm::TForm(const TFormDefinition& definition)
       position_(definition.Position), designLeft_(definition.Left), designTop_(definition.Top),
       clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
       scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font),
-      neverActivate_(definition.NeverActivate) {
+      neverActivate_(definition.NeverActivate), coversDefect_(definition.CoversDefect) {
     BeginLoading();
 }
 
@@ -38,6 +62,8 @@ void TForm::Create() {
     HWND owner = Application ? Application->Handle() : nullptr;
     CreateHandle(windowClass, ExStyle(), caption_.c_str(), Style(),
                  RECT{designLeft_, designTop_, designLeft_, designTop_}, owner, this);
+    if (coversDefect_)
+        SeeThrough();
     dpi_ = DpiForWindow(Handle());
     ApplyDesignSize();
     if (formStyle_ == TFormStyle::fsStayOnTop)
@@ -88,7 +114,20 @@ DWORD TForm::ExStyle() const {
     // with Alt+F4 either; as a tool window the task switcher never lists it.
     if (neverActivate_)
         exStyle |= WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    // The system passes the mouse through a window only when it is both layered and transparent.
+    if (coversDefect_)
+        exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
     return exStyle;
+}
+
+void TForm::SeeThrough() {
+    // A layered window shows nothing until its attributes are set; fully opaque, it shows its
+    // colours exactly. Without them it stays unlayered: seen, if not clicked through.
+    if (!SetLayeredWindowAttributes(Handle(), 0, 255, LWA_ALPHA))
+        SetWindowLongPtrW(Handle(), GWL_EXSTYLE,
+                          GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & ~LONG_PTR(WS_EX_LAYERED));
+    if (SystemCanLeaveOutOfCaptures())
+        leftOutOfCaptures_ = SetWindowDisplayAffinity(Handle(), ExcludeFromCapture) != FALSE;
 }
 
 // --- Geometry --------------------------------------------------------------------------------

@@ -62,6 +62,10 @@ struct TFormDefinition {
     // For windows that must never take the focus from the user's program (overlays): shown and
     // raised without activation, never activated by a click, never in the task switcher.
     bool NeverActivate = false;
+    // For windows that only cover a defect: the mouse passes through them to the window beneath
+    // (clicks, the wheel and the pointer's shape), and they ask to be left out of screen
+    // captures, which show the screen as it is without them.
+    bool CoversDefect = false;
 };
 
 class TForm : public TComponent, public TWindow {
@@ -123,6 +127,9 @@ public:
     // activated again.
     int ShowModal();
     bool Modal() const noexcept { return modal_; }
+    // Whether the system agreed to leave the window out of screen captures (a window that covers
+    // a defect asks where the system knows how; elsewhere, and under Wine, it is false).
+    bool LeftOutOfCaptures() const noexcept { return leftOutOfCaptures_; }
     int ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
 
@@ -198,6 +205,8 @@ protected:
 
 private:
     void ApplyDesignSize();
+    // Makes a window that covers a defect transparent to the mouse and to screen captures.
+    void SeeThrough();
     void PlaceForShowing();
     void CenterOn(HMONITOR monitor);
     bool StandsWhollyOn(HMONITOR monitor) const;
@@ -222,6 +231,8 @@ private:
     TFontSpec font_;
     UINT dpi_ = 96;
     bool neverActivate_;
+    bool coversDefect_;
+    bool leftOutOfCaptures_ = false;
     bool shownBefore_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;

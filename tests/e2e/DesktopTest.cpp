@@ -7,9 +7,6 @@
 
 namespace {
 
-// One defect at (500, 400), red on.
-const std::vector<std::uint8_t> OneDefect = {0xF4, 0x01, 0x00, 0x00, 0x90, 0x01, 0x00, 0x00, 0x01};
-
 // The user's program: Wine's editor, in the foreground.
 class TUsersProgram {
 public:
@@ -30,6 +27,12 @@ public:
         CloseHandle(info_.hProcess);
     }
     HWND Window() const { return window_; }
+    // The middle of the "File" item, the first of the menu bar just above the client area.
+    POINT FileMenu() const {
+        POINT client{0, 0};
+        ClientToScreen(window_, &client);
+        return {client.x + 12, client.y - GetSystemMetrics(SM_CYMENU) / 2};
+    }
     // A click on its caption, as a user comes back to it.
     void Activate() const {
         RECT r;
@@ -81,20 +84,31 @@ RECT RectOf(HWND window) {
 
 } // namespace
 
-TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedAndGo) {
+TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedThroughAndGo) {
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), OneDefect);
     TUsersProgram editor;
     ASSERT_EQ(GetForegroundWindow(), editor.Window());
+    // The defect lies on the editor's "File" menu.
+    const POINT file = editor.FileMenu();
+    WriteBytes(folder.File(L"Glimmora.pix"), Records({{file.x, file.y, RedOn}}));
 
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
     Sleep(500); // some ticks: each raises the overlay
     EXPECT_EQ(GetForegroundWindow(), editor.Window()) << "start-up took it: " << ForegroundName();
 
-    // A click on the concealed pixel is the overlay's, and changes nothing else.
-    ClickAt(500, 400);
-    Sleep(300);
+    // A click on the concealed pixel goes through to the editor, whose menu opens.
+    ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
+    XDo("mousemove " + std::to_string(file.x) + " " + std::to_string(file.y) + " click 1");
+    HWND menu = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5s))
+        << "the click on the concealed pixel opened no menu";
+    EXPECT_EQ(GetWindowThreadProcessId(menu, nullptr),
+              GetWindowThreadProcessId(editor.Window(), nullptr));
+    PressKey(VK_ESCAPE);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5s));
     EXPECT_EQ(GetForegroundWindow(), editor.Window()) << "the click took it: " << ForegroundName();
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 1);
 
