@@ -90,6 +90,9 @@ void TForm1::FollowIconSize() {
 }
 
 void TForm1::FormCreate() {
+    // First: a defect file that fails to load must not leave the ticks running for a locked
+    // screen.
+    screenWatch_.Watch(Handle());
     HWND desktop = GetDesktopWindow();
     desktopDC_ = TWindowDC(desktop, GetWindowDC(desktop));
     DataDir = DirectoryPart(ExecutablePath());
@@ -97,6 +100,14 @@ void TForm1::FormCreate() {
         LoadDefects();
     // Ticks are delivered only by message loops, and none runs before the overlays are placed.
     ThreadTimer1.SetEnabled(true);
+}
+
+LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (screenWatch_.Message(message, wParam, lParam)) {
+        ThreadTimer1.SetIdle(!screenWatch_.Seen());
+        return message == WM_POWERBROADCAST ? TRUE : 0;
+    }
+    return TForm::WndProc(message, wParam, lParam);
 }
 
 void TForm1::FormClose(TCloseAction& /*action*/) {
@@ -148,8 +159,11 @@ void TForm1::FollowDisplayChange() {
         Overlays[static_cast<std::size_t>(i)]->ReturnTo(Defects[i].X, Defects[i].Y);
 }
 
+// The tray icon is live from Form1's creation on, also while the error box of a failed load holds
+// up the start-up, before the other windows exist: until they do, their commands do nothing.
 void TForm1::ber1Click() {
-    AboutBox->ShowAboveModal();
+    if (AboutBox)
+        AboutBox->ShowAboveModal();
 }
 
 void TForm1::homClick() {
@@ -157,7 +171,8 @@ void TForm1::homClick() {
 }
 
 void TForm1::Setup1Click() {
-    FHaupt->ShowAboveModal();
+    if (FHaupt)
+        FHaupt->ShowAboveModal();
 }
 
 void TForm1::Beenden1Click() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "app/ScreenWatch.h"
 #include "app/TrayIcon.h"
 #include "engine/ConcealmentTick.h"
 #include "engine/ThreadTimer.h"
@@ -70,10 +71,14 @@ protected:
     void FormCreate() override;
     void FormClose(TCloseAction& action) override;
     void FormDestroy() override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     TWindowDC desktopDC_;
     TConcealmentTick tick_;
+    // While the session is locked or the display is off, the timer idles: nothing is read and
+    // nothing repainted for nobody.
+    TScreenWatch screenWatch_;
 };
 
 extern TForm1* Form1;

@@ -27,8 +27,12 @@ session_pid() {
 pid=$(session_pid 'Glimmora.exe')
 server=$(session_pid 'wineserver')
 
+# GlimmoraRemote: wait, close, lock, unlock.
+remote() {
+    wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" "$@"
+}
 end_program() {
-    wine "$root/build/windows/tests/e2e/GlimmoraRemote.exe" close
+    remote close
 }
 
 # Read from /proc: Wine does not report another process's times.

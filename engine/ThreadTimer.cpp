@@ -191,6 +191,16 @@ void TThreadTimer::SetPriority(TThreadPriority value) {
         worker_->SetPriority(value);
 }
 
+void TThreadTimer::SetIdle(bool value) {
+    if (value == idle_)
+        return;
+    idle_ = value;
+    ApplySettings();
+    // The picture may have changed while nobody looked: it is followed at once, not a period late.
+    if (ShouldRun() && !Loading())
+        FireOnTimer();
+}
+
 void TThreadTimer::Loaded() {
     TComponent::Loaded();
     SetEnabled(loadedEnabled_);
@@ -199,7 +209,7 @@ void TThreadTimer::Loaded() {
 void TThreadTimer::ApplySettings() {
     if (Loading() || Designing())
         return;
-    const bool shouldRun = enabled_ && onTimer_ && interval_ > 0;
+    const bool shouldRun = ShouldRun();
     // A worker that has fallen silent is replaced, also one that KeepAlive would keep.
     if (!keepAlive_ || (worker_ && worker_->Silent()))
         ReleaseWorker();

@@ -121,6 +121,11 @@ public:
     TThreadPriority Priority() const noexcept { return priority_; }
     // Reaches a running worker at once, without restarting it.
     void SetPriority(TThreadPriority value);
+    // While idle (nobody can see what the ticks would do) no tick runs and no worker wakes;
+    // Enabled keeps its value. Leaving idle runs one tick at once, on the calling thread, and the
+    // rhythm goes on from there.
+    bool Idle() const noexcept { return idle_; }
+    void SetIdle(bool value);
 
     // The current worker, or null. Owned by its thread: never delete it.
     TTimerThread* Worker() const noexcept { return worker_; }
@@ -132,6 +137,7 @@ private:
     friend class TTimerThread;
 
     void ApplySettings();
+    bool ShouldRun() const noexcept { return enabled_ && onTimer_ && interval_ > 0 && !idle_; }
     void ReleaseWorker();
     void StartWorker();
     // Runs one tick on the main thread.
@@ -142,6 +148,7 @@ private:
     bool keepAlive_ = false;
     TNotifyEvent onTimer_;
     TThreadPriority priority_ = tpNormal;
+    bool idle_ = false;
     bool loadedEnabled_ = false;
     TTimerThread* worker_ = nullptr;
     std::shared_ptr<TTimerThread::TLink> link_;

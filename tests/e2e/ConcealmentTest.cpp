@@ -2,6 +2,10 @@
 // and reads what the screen shows at the defects.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <wtsapi32.h>
+
 #include "engine/ColorSolver.h"
 #include "tests/e2e/Driver.h"
 #include "tests/windows/ScreenPattern.h"
@@ -83,6 +87,46 @@ TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {
     WaitUntilShown(50 + 30 * 24, 100 + 10 * 24, expected);
     for (const TDefectPixel& d : defects)
         EXPECT_EQ(ScreenAt(d.X, d.Y), expected) << d.X << "," << d.Y;
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(2s));
+}
+
+// Nobody sees a locked session's screen: the overlays do not follow the picture then, and follow
+// it when the session is unlocked (the system's messages, sent as the system would). A paused
+// program stays paused through it.
+TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
+    const RECT above{0, 0, screen.right, 600}; // the task bar stays free for the tray icon
+    TScreenPattern background(above, TScreenPattern::Uniform(above, 0x808080));
+    TTempFolder folder;
+    WriteBytes(folder.File(L"Glimmora.pix"), Records({{300, 300, RedOn}}));
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    WaitUntilShown(300, 300, {255, 74, 74});
+    DWORD session = 0;
+    ProcessIdToSessionId(program.ProcessId(), &session);
+    const auto tell = [&](WPARAM change) {
+        SendMessageW(program.Window(L"TForm1"), WM_WTSSESSION_CHANGE, change, session);
+    };
+
+    tell(WTS_SESSION_LOCK);
+    background.Repaint(TScreenPattern::Uniform(above, 0x28B4C8)); // (200, 180, 40)
+    Sleep(1000);                                                  // eight ticks, had they run
+    EXPECT_EQ(ScreenAt(300, 300), (TRgb{255, 74, 74})) << "followed while locked";
+    tell(WTS_SESSION_UNLOCK);
+    const TRgb expected = SolveColor({200, 180, 40}, RedOn);
+    WaitUntilShown(300, 300, expected);
+    EXPECT_EQ(ScreenAt(300, 300), expected) << Show(ScreenAt(300, 300));
+
+    // Paused with the tray icon, once the setup window has listed the defect.
+    HWND setup = OpenSetup(program);
+    PressKey(VK_ESCAPE);
+    DoubleClickTrayIcon();
+    ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
+    tell(WTS_SESSION_LOCK);
+    tell(WTS_SESSION_UNLOCK);
+    Sleep(300);
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0) << "unlocking resumed a paused program";
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
 }

@@ -1,7 +1,11 @@
 // GlimmoraRemote.exe: what `make run` needs from inside Wine.
 //   GlimmoraRemote wait [seconds]   waits until a Glimmora has finished its start-up
 //   GlimmoraRemote close            ends it through its own close path and waits for the exit
+//   GlimmoraRemote lock | unlock    tells it that its session was locked or unlocked, as the
+//                                   system would (the benchmarks measure a locked program)
 #include <windows.h>
+
+#include <wtsapi32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +43,16 @@ int Close() {
     return waited == WAIT_OBJECT_0 ? 0 : 1;
 }
 
+int Tell(WPARAM change) {
+    HWND main = FindWindowW(L"TForm1", nullptr);
+    DWORD pid = 0, session = 0;
+    GetWindowThreadProcessId(main, &pid);
+    if (!main || !ProcessIdToSessionId(pid, &session))
+        return 1;
+    SendMessageW(main, WM_WTSSESSION_CHANGE, change, static_cast<LPARAM>(session));
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -46,6 +60,10 @@ int wmain(int argc, wchar_t** argv) {
         return Wait(argc >= 3 ? std::wcstol(argv[2], nullptr, 10) : 60);
     if (argc >= 2 && std::wcscmp(argv[1], L"close") == 0)
         return Close();
-    std::fprintf(stderr, "usage: GlimmoraRemote wait [seconds] | close\n");
+    if (argc >= 2 && std::wcscmp(argv[1], L"lock") == 0)
+        return Tell(WTS_SESSION_LOCK);
+    if (argc >= 2 && std::wcscmp(argv[1], L"unlock") == 0)
+        return Tell(WTS_SESSION_UNLOCK);
+    std::fprintf(stderr, "usage: GlimmoraRemote wait [seconds] | close | lock | unlock\n");
     return 2;
 }
