@@ -15,8 +15,13 @@ void ShowLook(TLook look) {
 }
 
 void ResumeConcealment() {
-    for (int i = 0; i < Form1->Defects.Count(); ++i)
-        Overlays[static_cast<std::size_t>(i)]->SetVisible(true);
+    // Only an overlay that stands on its entry's pixel: after a failed save the list has
+    // changed, and the others would tint a healthy pixel until the next command places them.
+    const TDefectList& defects = Form1->Defects;
+    for (int i = 0; i < defects.Count(); ++i)
+        if (TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
+            overlay->PlacedAt(defects[i].X, defects[i].Y))
+            overlay->SetVisible(true);
     ShowLook(TLook::Active);
 }
 
@@ -28,8 +33,11 @@ void PauseConcealment() {
 
 void ToggleConcealment() {
     // Enabled only by a list refresh that found entries: right after start-up, before the setup
-    // window was ever shown, and after deleting everything, a double click does nothing.
-    if (!FHaupt->Button2.Enabled())
+    // window was ever shown, and after deleting everything, a double click does nothing. Nor
+    // while the setup window does not exist yet (a tray icon is live during the start-up's error
+    // box), nor while it shows that there is nothing to conceal (a capture into an empty list
+    // whose save failed has entries but concealed nothing).
+    if (!FHaupt || !FHaupt->Button2.Enabled() || FHaupt->BDeaNULL.Visible())
         return;
     if (FHaupt->SpeedButton2.Visible())
         PauseConcealment();

@@ -14,6 +14,8 @@ public:
 
     // Puts the overlay over the pixel (x, y), where it stays: nobody else moves or sizes it.
     void PlaceAt(int x, int y);
+    // Whether the overlay has been put over the pixel (x, y).
+    bool PlacedAt(int x, int y) const noexcept { return placed_ && home_.x == x && home_.y == y; }
 
     // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
     // windows off a removed monitor onto another one, where an overlay would tint a healthy

@@ -56,7 +56,7 @@ TFAnleit::TFAnleit()
       Label5(*this, nullptr, BackBounds, L"<< Zurück"),
       Label6(*this, nullptr, NextBounds, L"Nächste >>"),
       Label7(*this, nullptr, BackBounds, L"<< Zurück"),
-      Button1(*this, nullptr, {104, 272, 113, 25}, L"Schließen") {
+      Button1(*this, nullptr, {104, 272, 113, 25}, L"Schließen", true) {
     Label2.SetFont(PageFont());
     Label1.SetFont(PageFont());
     Label3.SetFont(PageFont());
@@ -73,6 +73,8 @@ TFAnleit::TFAnleit()
     Label6.SetOnClick([this] { Label6Click(); });
     Label7.SetOnClick([this] { Label7Click(); });
     Button1.SetOnClick([this] { Button1Click(); });
+    // The window opens on "Schließen", so that Enter closes it rather than turning the page.
+    SetActiveControl(&Button1);
 }
 
 void TFAnleit::Label4Click() {

@@ -121,8 +121,38 @@ void TApplication::ProcessMessages() {
     }
 }
 
+bool TApplication::RepeatElsewhere(const MSG& message) {
+    switch (message.message) {
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (message.wParam == keyDown_)
+            keyDown_ = 0;
+        return false;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        HWND root = GetAncestor(message.hwnd, GA_ROOT);
+        // The system marks the repeats of a held key, but not always: Wine forgets the mark when
+        // the window the key went down in closes. A key that has not come up is held all the same.
+        const bool held = (message.lParam & (1 << 30)) != 0 || message.wParam == keyDown_;
+        if (!held) {
+            keyDown_ = message.wParam;
+            keyDownIn_ = root;
+            return false;
+        }
+        return message.wParam != keyDown_ || root != keyDownIn_;
+    }
+    default:
+        return false;
+    }
+}
+
 void TApplication::DispatchOne(MSG& message) {
     ++dispatchSerial_;
+    // A key held down acts where it went down, and nowhere else: the repeats of an Esc that
+    // closed a chooser must not close the capture screen behind it as well, nor those of a key
+    // held since before the window had the keyboard.
+    if (message.hwnd && RepeatElsewhere(message))
+        return;
     // Keyboard navigation between the controls of a form (Tab, Enter, Esc, arrows), also for
     // keys that reach the form itself while none of its controls has the focus.
     if (message.hwnd && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
@@ -327,6 +357,11 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // The task-bar button's menu (while it is shown) closes the program.
         if (mainForm_)
             mainForm_->Close();
+        return 0;
+    case WM_ACTIVATEAPP:
+        // A key released while another program has the keyboard comes up there, unseen here.
+        if (!wParam)
+            keyDown_ = 0;
         return 0;
     case WM_DISPLAYCHANGE:
         if (OnDisplayChange)

@@ -132,6 +132,8 @@ private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void AddForm(std::unique_ptr<TForm> form, std::function<void()> clearInstance);
     void DispatchOne(MSG& message);
+    // Whether a key message belongs to a key that went down in another window.
+    bool RepeatElsewhere(const MSG& message);
     void CloseHandOver() noexcept;
 
     HINSTANCE instance_ = nullptr;
@@ -143,6 +145,9 @@ private:
     std::vector<TForm*> modalForms_;
     bool terminated_ = false;
     unsigned dispatchSerial_ = 0;
+    // The key that went down last, and the window (a form, with its controls) it went down in.
+    WPARAM keyDown_ = 0;
+    HWND keyDownIn_ = nullptr;
 
     std::mutex syncMutex_;
     std::condition_variable syncDone_;

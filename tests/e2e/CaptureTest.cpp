@@ -439,6 +439,7 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     ClickControl(setup, L"Fehlerbehebung ausschalten");
     ClickControl(setup, L"Fehlerbehebung einschalten");
     EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 100, 200) != nullptr; }, 5s));
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 2) << "the new entry's overlay was never placed";
     background.Repaint(TScreenPattern::Uniform(area, second));
     Sleep(1500);
     background.WaitPainted();
@@ -463,6 +464,39 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     EXPECT_TRUE(ScreenShows({200, 150}, concealing(second, RedOn))) << Show(ScreenColor(200, 150));
     EXPECT_TRUE(OverlayAt(program, 200, 150));
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+// A capture into an empty list whose save fails has concealed nothing: the list shows the entry,
+// the look stays empty, and the tray icon's double click shows no overlay that was never placed.
+TEST(Capture, AFailedSaveIntoAnEmptyListLeavesNothingToResume) {
+    TTempFolder folder;
+    const std::wstring file = folder.File(L"Glimmora.pix");
+    WriteBytes(file, {});
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    HWND capture = StartCapture(program, setup);
+    ClickAt(200, 150);
+    Choose(program, L"TFAusBla", Red);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntilClosed(capture));
+    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
+    ASSERT_TRUE(error.window);
+    ClickDialogButton(error.window, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(error.window));
+    EXPECT_EQ(Lines(setup), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
+
+    DoubleClickTrayIcon();
+    Sleep(500);
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
+    EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
+    CloseHandle(lock);
     program.Close();
     EXPECT_TRUE(program.WaitForExit(10s));
 }

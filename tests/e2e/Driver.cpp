@@ -576,6 +576,20 @@ void PressKey(WORD virtualKey) {
     Sleep(30);
 }
 
+void HoldKey(WORD virtualKey, int repeats) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    // A key pressed again while down comes as its repeat, as a held key's do.
+    for (int press = 0; press <= repeats; ++press) {
+        SendInput(1, &input, sizeof input);
+        Sleep(100);
+    }
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+    Sleep(30);
+}
+
 // --- Input through the X server --------------------------------------------------------------
 
 namespace {

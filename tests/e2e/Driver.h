@@ -160,6 +160,8 @@ void ClickAt(int x, int y, bool right = false);
 void PressAt(int x, int y);
 void ReleaseAt(int x, int y);
 void PressKey(WORD virtualKey);
+// The key held down long enough for `repeats` repeats, then released.
+void HoldKey(WORD virtualKey, int repeats);
 
 // Polls `condition` until it holds or the time is up.
 template <class Pred>

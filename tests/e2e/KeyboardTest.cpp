@@ -74,6 +74,8 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
     ASSERT_TRUE(instructions);
     ExpectTabStopsNamed(instructions);
+    EXPECT_TRUE(FocusOn(program, L"Schließen")) << Utf8(FocusName(program));
+    XKeys("Tab");
     EXPECT_TRUE(FocusOn(program, L"Nächste >>")) << Utf8(FocusName(program));
     XKeys("space");
     EXPECT_TRUE(WaitFor([&] { return Shown(instructions, L"<< Zurück"); }, 5s));
@@ -146,6 +148,47 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     EXPECT_TRUE(FocusOn(program, L"OK")) << Utf8(FocusName(program));
     XKeys("Escape");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5s));
+
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit(10s));
+}
+
+// A key held down acts in the window where it went down: its repeats do not close the window that
+// comes to the front when the first press has closed another.
+TEST(Keyboard, AHeldKeyActsOnlyWhereItWentDown) {
+    TTempFolder folder;
+    TGlimmora program(folder);
+    ASSERT_TRUE(program.WaitUntilUp());
+    HWND setup = OpenSetup(program);
+    ASSERT_TRUE(setup);
+    const auto holdEscape = [] { HoldKey(VK_ESCAPE, 3); };
+
+    // The instructions answer Enter with "Schließen"; Esc held closes them, not the setup window.
+    ClickControl(setup, L"Anleitung");
+    HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
+    ASSERT_TRUE(instructions);
+    XKeys("Return");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
+    ClickControl(setup, L"Anleitung");
+    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAnleit"));
+    holdEscape();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(setup)) << "the repeats of Esc closed the setup window too";
+
+    // Esc held in a colour chooser closes the chooser, and the capture screen stays.
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    XDo("mousemove 300 300 click 1");
+    HWND chooser = WaitForVisibleWindow(program, L"TFAusBla");
+    ASSERT_TRUE(chooser);
+    holdEscape();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(chooser); }, 5s));
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(capture)) << "the repeats of Esc closed the capture screen too";
+    XKeys("Escape");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
 
     program.Close();
     EXPECT_TRUE(program.WaitForExit(10s));

@@ -97,6 +97,13 @@ TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
     EXPECT_EQ(box.text, L"I/O error 32.");
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), program.Window(L"TApplication"));
     EXPECT_FALSE(program.Window(L"TFHaupt")) << "start-up waits for the user's answer";
+    // The tray icon is live meanwhile; what it offers waits for the windows it needs.
+    DoubleClickTrayIcon();
+    for (const wchar_t* item : {L"Setup", L"Info"})
+        ChooseFromTrayMenu(program, item);
+    Sleep(300);
+    ASSERT_TRUE(program.Running());
+    EXPECT_TRUE(IsWindowVisible(box.window));
 
     ClickButton(box.window, nullptr);
     ASSERT_TRUE(program.WaitUntilUp()) << "after the answer, start-up goes on";
