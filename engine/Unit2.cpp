@@ -19,7 +19,8 @@ TFormDefinition PixFormDefinition() {
     d.NeverActivate = true;
     // The user works through the defect as if it were not there, and screenshots show the
     // screen, not the overlay.
-    d.CoversDefect = true;
+    d.ClickThrough = true;
+    d.HiddenFromCaptures = true;
     return d;
 }
 

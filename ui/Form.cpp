@@ -39,7 +39,8 @@ TForm::TForm(const TFormDefinition& definition)
       position_(definition.Position), designLeft_(definition.Left), designTop_(definition.Top),
       clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
       scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font),
-      neverActivate_(definition.NeverActivate), coversDefect_(definition.CoversDefect) {
+      neverActivate_(definition.NeverActivate), clickThrough_(definition.ClickThrough),
+      hiddenFromCaptures_(definition.HiddenFromCaptures) {
     BeginLoading();
 }
 
@@ -62,8 +63,7 @@ void TForm::Create() {
     HWND owner = Application ? Application->Handle() : nullptr;
     CreateHandle(windowClass, ExStyle(), caption_.c_str(), Style(),
                  RECT{designLeft_, designTop_, designLeft_, designTop_}, owner, this);
-    if (coversDefect_)
-        SeeThrough();
+    SeeThrough();
     dpi_ = DpiForWindow(Handle());
     ApplyDesignSize();
     if (formStyle_ == TFormStyle::fsStayOnTop)
@@ -115,7 +115,7 @@ DWORD TForm::ExStyle() const {
     if (neverActivate_)
         exStyle |= WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
     // The system passes the mouse through a window only when it is both layered and transparent.
-    if (coversDefect_)
+    if (clickThrough_)
         exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
     return exStyle;
 }
@@ -123,10 +123,10 @@ DWORD TForm::ExStyle() const {
 void TForm::SeeThrough() {
     // A layered window shows nothing until its attributes are set; fully opaque, it shows its
     // colours exactly. Without them it stays unlayered: seen, if not clicked through.
-    if (!SetLayeredWindowAttributes(Handle(), 0, 255, LWA_ALPHA))
+    if (clickThrough_ && !SetLayeredWindowAttributes(Handle(), 0, 255, LWA_ALPHA))
         SetWindowLongPtrW(Handle(), GWL_EXSTYLE,
                           GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & ~LONG_PTR(WS_EX_LAYERED));
-    if (SystemCanLeaveOutOfCaptures())
+    if (hiddenFromCaptures_ && SystemCanLeaveOutOfCaptures())
         leftOutOfCaptures_ = SetWindowDisplayAffinity(Handle(), ExcludeFromCapture) != FALSE;
 }
 

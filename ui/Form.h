@@ -62,10 +62,12 @@ struct TFormDefinition {
     // For windows that must never take the focus from the user's program (overlays): shown and
     // raised without activation, never activated by a click, never in the task switcher.
     bool NeverActivate = false;
-    // For windows that only cover a defect: the mouse passes through them to the window beneath
-    // (clicks, the wheel and the pointer's shape), and they ask to be left out of screen
-    // captures, which show the screen as it is without them.
-    bool CoversDefect = false;
+    // The mouse passes through the window to the one beneath: its clicks, its wheel, the
+    // pointer's shape.
+    bool ClickThrough = false;
+    // For windows that only cover a defect: the window asks to be left out of screen captures,
+    // which then show the screen as it is without it.
+    bool HiddenFromCaptures = false;
 };
 
 class TForm : public TComponent, public TWindow {
@@ -127,8 +129,8 @@ public:
     // activated again.
     int ShowModal();
     bool Modal() const noexcept { return modal_; }
-    // Whether the system agreed to leave the window out of screen captures (a window that covers
-    // a defect asks where the system knows how; elsewhere, and under Wine, it is false).
+    // Whether the system agreed to leave the window out of screen captures (a HiddenFromCaptures
+    // window asks where the system knows how; elsewhere, and under Wine, it is false).
     bool LeftOutOfCaptures() const noexcept { return leftOutOfCaptures_; }
     int ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
@@ -205,7 +207,7 @@ protected:
 
 private:
     void ApplyDesignSize();
-    // Makes a window that covers a defect transparent to the mouse and to screen captures.
+    // Lets the mouse through a ClickThrough window, and asks for a HiddenFromCaptures one.
     void SeeThrough();
     void PlaceForShowing();
     void CenterOn(HMONITOR monitor);
@@ -231,7 +233,8 @@ private:
     TFontSpec font_;
     UINT dpi_ = 96;
     bool neverActivate_;
-    bool coversDefect_;
+    bool clickThrough_;
+    bool hiddenFromCaptures_;
     bool leftOutOfCaptures_ = false;
     bool shownBefore_ = false;
     bool modal_ = false;
