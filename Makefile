@@ -6,8 +6,8 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-windows build-native test test-native test-windows run run-desktop bench \
-	screenshots clean format
+.PHONY: all deps build build-windows build-native build-clang test test-native test-windows \
+	run run-desktop bench screenshots clean format
 
 all: build
 
@@ -22,6 +22,11 @@ build-native: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j $(JOBS)
 
+# The program once more with clang, for its warnings (as errors); no tests.
+build-clang: deps
+	cmake --preset windows-clang >/dev/null
+	cmake --build --preset windows-clang -j $(JOBS)
+
 # The program: build/windows/Glimmora.exe
 build: build-windows
 
@@ -34,7 +39,7 @@ test-windows: build-windows
 	scripts/wine-session.sh ctest --preset windows
 
 # Native first (fast); the Windows run comes last, so its summary ends the output.
-test: test-native test-windows
+test: test-native build-clang test-windows
 
 # With $DISPLAY set, in a 1024x768 virtual desktop window on that display; without, on a private
 # Xvfb.
