@@ -7,7 +7,7 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build build-windows build-native build-clang test test-native test-windows \
-	run run-desktop bench screenshots clean format
+	check-reproducible dist run run-desktop bench screenshots clean format
 
 all: build
 
@@ -30,6 +30,15 @@ build-clang: deps
 # The program: build/windows/Glimmora.exe
 build: build-windows
 
+# The download, build/dist/Glimmora-<version>.zip, from a build of its own (build/release).
+dist: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+# The download built twice, in two folders, must come out the same byte for byte.
+check-reproducible: deps
+	scripts/check-reproducible.sh
+
 test-native: build-native
 	ctest --preset native -j $(JOBS)
 
@@ -39,7 +48,7 @@ test-windows: build-windows
 	scripts/wine-session.sh ctest --preset windows
 
 # Native first (fast); the Windows run comes last, so its summary ends the output.
-test: test-native build-clang test-windows
+test: test-native build-clang check-reproducible test-windows
 
 # With $DISPLAY set, in a 1024x768 virtual desktop window on that display; without, on a private
 # Xvfb.
