@@ -6,8 +6,8 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-windows build-native test test-native test-windows run run-desktop bench \
-	screenshots clean format
+.PHONY: all deps build build-windows build-native build-clang test test-native test-windows \
+	check-reproducible dist run run-desktop bench screenshots clean format
 
 all: build
 
@@ -22,8 +22,22 @@ build-native: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j $(JOBS)
 
+# The program once more with clang, for its warnings (as errors); no tests.
+build-clang: deps
+	cmake --preset windows-clang >/dev/null
+	cmake --build --preset windows-clang -j $(JOBS)
+
 # The program: build/windows/Glimmora.exe
 build: build-windows
+
+# The download, build/dist/Glimmora-<version>.zip, from a build of its own (build/release).
+dist: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+# The download built twice, in two folders, must come out the same byte for byte.
+check-reproducible: deps
+	scripts/check-reproducible.sh
 
 test-native: build-native
 	ctest --preset native -j $(JOBS)
@@ -34,7 +48,7 @@ test-windows: build-windows
 	scripts/wine-session.sh ctest --preset windows
 
 # Native first (fast); the Windows run comes last, so its summary ends the output.
-test: test-native test-windows
+test: test-native build-clang check-reproducible test-windows
 
 # With $DISPLAY set, in a 1024x768 virtual desktop window on that display; without, on a private
 # Xvfb.

@@ -133,7 +133,7 @@ void TTimerThread::HandOver(void* context) {
 // --- The component ---------------------------------------------------------------------------
 
 TThreadTimer::TThreadTimer(TComponent* owner)
-    : TComponent(owner), link_(std::make_shared<TTimerThread::TLink>(this)) {
+    : TComponent(owner), link_(std::make_shared<TTimerThread::TLink>(TTimerThread::TLink{this})) {
 }
 
 TThreadTimer::~TThreadTimer() {
