@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/ThreadTimer.h"
+#include "tests/windows/HandleCount.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
 #include "ui/OSError.h"
@@ -68,18 +69,6 @@ int ThreadCount() {
     for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
          more = Thread32Next(snapshot.Get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
-
-// Wine reports no process handle count, so the table is probed: freed slots are reused lowest
-// first, so a leak shows up below the limit.
-DWORD HandleCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
-        return count;
-    DWORD flags = 0;
-    for (std::uintptr_t value = 4; value < 0x4000; value += 4)
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
     return count;
 }
 
