@@ -164,13 +164,6 @@ protected:
         SendMessageW(tray.TrayWindow(), TTrayIcon::CallbackMessage, TTrayIcon::IconId, event);
     }
 
-    void PumpFor(std::chrono::milliseconds time) {
-        auto end = Clock::now() + time;
-        while (Clock::now() < end) {
-            app.ProcessMessages();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
     template <class Pred>
     bool PumpUntil(Pred done, std::chrono::milliseconds limit = 10000ms) {
         auto end = Clock::now() + limit;
@@ -181,6 +174,9 @@ protected:
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
         return true;
+    }
+    void PumpFor(std::chrono::milliseconds time) {
+        PumpUntil([] { return false; }, time);
     }
 
     std::vector<std::string> OpenedMenus() const {
