@@ -275,50 +275,35 @@ TEST(Thread, SuspendAndResumeNestAndFailuresRaiseThreadErrors) {
 // --- When a worker runs ----------------------------------------------------------------------
 
 TEST_F(ThreadTimer, DefaultsAndNoWorkerWithoutIntervalOrHandler) {
+    // Set up with `interval` and `handler`, then enabled or not; then, while it runs, given
+    // `intervalAfter` and (unless `handlerAfter`) no handler.
     const struct {
         const char* name;
-        std::function<void(TThreadTimer&, TTickLog&)> setUp;
-        bool enabled = true;
+        std::uint32_t interval;
+        bool handler, enable;
+        std::uint32_t intervalAfter;
+        bool handlerAfter;
     } cases[] = {
-        {"a new timer given an interval and a handler only",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetInterval(30);
-             t.SetOnTimer(log.Handler());
-         },
-         false},
-        {"interval 0",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetInterval(0);
-             t.SetOnTimer(log.Handler());
-             t.SetEnabled(true);
-         }},
-        {"no handler",
-         [](TThreadTimer& t, TTickLog&) {
-             t.SetInterval(30);
-             t.SetEnabled(true);
-         }},
-        {"interval set to 0 while running",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetOnTimer(log.Handler());
-             t.SetInterval(300);
-             t.SetEnabled(true);
-             t.SetInterval(0);
-         }},
-        {"handler removed while running",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetOnTimer(log.Handler());
-             t.SetInterval(300);
-             t.SetEnabled(true);
-             t.SetOnTimer({});
-         }},
+        {"a new timer given an interval and a handler only", 30, true, false, 30, true},
+        {"interval 0", 0, true, true, 0, true},
+        {"no handler", 30, false, true, 30, false},
+        {"interval set to 0 while running", 300, true, true, 0, true},
+        {"handler removed while running", 300, true, true, 300, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const int before = ThreadCount();
         TTickLog log;
         TThreadTimer timer(nullptr);
-        c.setUp(timer, log);
-        EXPECT_EQ(timer.Enabled(), c.enabled);
+        timer.SetInterval(c.interval);
+        if (c.handler)
+            timer.SetOnTimer(log.Handler());
+        if (c.enable)
+            timer.SetEnabled(true);
+        timer.SetInterval(c.intervalAfter);
+        if (!c.handlerAfter)
+            timer.SetOnTimer({});
+        EXPECT_EQ(timer.Enabled(), c.enable);
         EXPECT_EQ(timer.Worker(), nullptr);
         PumpFor(400ms);
         EXPECT_EQ(log.count, 0);
