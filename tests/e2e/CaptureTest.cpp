@@ -13,9 +13,6 @@
 
 namespace {
 
-// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
-const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
-
 // The swatch colours, 0x00BBGGRR.
 constexpr COLORREF Blue = 0xFF0000, Lime = 0x00FF00, Red = 0x0000FF, Aqua = 0xFFFF00,
                    Yellow = 0x00FFFF;
@@ -106,18 +103,6 @@ bool WaitUntilClosed(HWND window) {
 
 std::vector<std::wstring> Lines(HWND setup) {
     return ListBoxLines(ControlOfClass(setup, L"ListBox"));
-}
-
-// The visible overlay over (x, y), or null.
-HWND OverlayAt(const TGlimmora& program, int x, int y) {
-    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
-        RECT r;
-        GetWindowRect(overlay, &r);
-        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1 &&
-            r.bottom == y + 1)
-            return overlay;
-    }
-    return nullptr;
 }
 
 } // namespace

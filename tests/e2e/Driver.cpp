@@ -292,6 +292,17 @@ int CountVisible(const TGlimmora& program, const wchar_t* className) {
     return count;
 }
 
+HWND OverlayAt(const TGlimmora& program, int x, int y) {
+    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
+        RECT r;
+        GetWindowRect(overlay, &r);
+        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1 &&
+            r.bottom == y + 1)
+            return overlay;
+    }
+    return nullptr;
+}
+
 bool IsAbove(HWND upper, HWND lower) {
     for (HWND window = GetWindow(upper, GW_HWNDNEXT); window;
          window = GetWindow(window, GW_HWNDNEXT))

@@ -32,6 +32,9 @@ private:
     std::wstring path_;
 };
 
+// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
+inline const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
+
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // The defect file's records, written out byte by byte: X and Y little-endian, then the flags.
 std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects);
@@ -94,6 +97,8 @@ HWND WaitForVisibleWindow(const TGlimmora& program, const wchar_t* className,
 int CountVisible(const TGlimmora& program, const wchar_t* className);
 // True when `upper` lies above `lower` in the z-order.
 bool IsAbove(HWND upper, HWND lower);
+// The program's visible overlay over the pixel (x, y), one pixel in size, or null.
+HWND OverlayAt(const TGlimmora& program, int x, int y);
 
 // The child window of `form` with this text (a visible one where there are several), or null.
 HWND Control(HWND form, const wchar_t* text);

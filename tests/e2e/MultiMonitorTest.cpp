@@ -86,30 +86,30 @@ HWND DockedTrayIcon() {
     return icon;
 }
 
+// The session's secondary monitor, left of the primary and lower: (-800, 84) to (0, 684).
+constexpr RECT Secondary{-800, 84, 0, 684};
+
+// Every test here needs the layout asked for: when Wine shows another, the test stops at once
+// and says so, rather than failing somewhere in the program's behaviour.
+class MultiMonitor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<std::string> requested = RequestedMonitors();
+        ASSERT_GE(requested.size(), 2u) << "run in the multi-monitor session (GLIMMORA_MONITORS)";
+        ASSERT_NE(std::find(requested.begin(), requested.end(), Describe(Secondary)),
+                  requested.end())
+            << "the tests expect the secondary at " << Describe(Secondary);
+        TMonitors seen = SystemMonitors();
+        ASSERT_EQ(seen.primary, requested.front()) << "Wine made another monitor the primary";
+        std::sort(requested.begin(), requested.end());
+        std::sort(seen.all.begin(), seen.all.end());
+        ASSERT_EQ(seen.all, requested) << "Wine shows another layout than the one asked for";
+    }
+};
+
 } // namespace
 
-TEST(MultiMonitor, WineShowsTheRequestedLayout) {
-    const std::vector<std::string> requested = RequestedMonitors();
-    ASSERT_GE(requested.size(), 2u) << "run in the multi-monitor session (GLIMMORA_MONITORS)";
-    TMonitors seen = SystemMonitors();
-    EXPECT_EQ(seen.primary, requested.front());
-    std::vector<std::string> sortedRequest = requested;
-    std::sort(sortedRequest.begin(), sortedRequest.end());
-    std::sort(seen.all.begin(), seen.all.end());
-    EXPECT_EQ(seen.all, sortedRequest);
-    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), static_cast<int>(requested.size()));
-
-    // The session's layout puts a secondary left of the primary: the virtual screen starts at
-    // a negative x, and the point just left of the primary belongs to another monitor.
-    EXPECT_LT(GetSystemMetrics(SM_XVIRTUALSCREEN), 0);
-    HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTONULL);
-    HMONITOR left =
-        MonitorFromPoint({-1, GetSystemMetrics(SM_CYSCREEN) / 2}, MONITOR_DEFAULTTONULL);
-    EXPECT_NE(left, nullptr);
-    EXPECT_NE(left, primary);
-}
-
-TEST(MultiMonitor, TrayIconDocksInTheTaskBarOfThePrimary) {
+TEST_F(MultiMonitor, TrayIconDocksInTheTaskBarOfThePrimary) {
     TTempFolder folder;
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
@@ -129,9 +129,6 @@ TEST(MultiMonitor, TrayIconDocksInTheTaskBarOfThePrimary) {
 
 namespace {
 
-// The session's secondary monitor, left of the primary and lower: (-800, 84) to (0, 684).
-constexpr RECT Secondary{-800, 84, 0, 684};
-
 std::string Describe(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     for (std::size_t at = 0; at + 9 <= bytes.size(); at += 9) {
@@ -143,16 +140,6 @@ std::string Describe(const std::vector<std::uint8_t>& bytes) {
                 std::to_string(bytes[at + 8]) + "; ";
     }
     return text;
-}
-
-bool OverlayShownAt(const TGlimmora& program, int x, int y) {
-    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
-        RECT r;
-        GetWindowRect(overlay, &r);
-        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1)
-            return true;
-    }
-    return false;
 }
 
 COLORREF Concealing(COLORREF around, std::uint8_t flags) {
@@ -177,7 +164,7 @@ bool Inside(const RECT& outer, const RECT& inner) {
 // Defects on both monitors, each in a known picture: both are concealed. (The screen reads of
 // the checks stay inside the band that Wine's screen device context is known to read right in
 // such sessions, from the virtual screen's left edge on as wide as the primary.)
-TEST(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
+TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
     // The left picture reaches into the gap above the secondary, which no monitor shows.
     const RECT left{-460, 40, -340, 360}, right{140, 240, 260, 360};
     const COLORREF grey = 0x707070;
@@ -191,7 +178,7 @@ TEST(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
     ASSERT_TRUE(program.WaitUntilUp());
     for (const TDefectPixel& d : stored) {
         SCOPED_TRACE(testing::Message() << d.X << "," << d.Y);
-        EXPECT_TRUE(OverlayShownAt(program, d.X, d.Y));
+        EXPECT_TRUE(OverlayAt(program, d.X, d.Y));
         EXPECT_TRUE(
             WaitFor([&] { return ScreenColor(d.X, d.Y) == Concealing(grey, d.Flags); }, 5s));
         EXPECT_EQ(ScreenColor(d.X + 1, d.Y), grey);
@@ -210,7 +197,7 @@ TEST(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
     // The capture screen covers both monitors.
     HWND setup = OpenSetupByKeyboard(program);
     ASSERT_TRUE(setup);
-    EXPECT_TRUE(OverlayShownAt(program, -400, 300)) << "showing the setup window moved nothing";
+    EXPECT_TRUE(OverlayAt(program, -400, 300)) << "showing the setup window moved nothing";
     ClickControl(setup, L"Pixelfehler definieren");
     HWND capture = WaitForVisibleWindow(program, L"TFBack");
     ASSERT_TRUE(capture);
@@ -261,8 +248,7 @@ TEST(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither) {
         << Describe(ReadBytes(file));
     EXPECT_EQ(ListBoxLines(ControlOfClass(setup, L"ListBox"))[3], L"4.Pixel:  -300 x 200 rot=an  ");
     for (const TDefectPixel& d : all)
-        EXPECT_TRUE(WaitFor([&] { return OverlayShownAt(program, d.X, d.Y); }, 5s))
-            << d.X << "," << d.Y;
+        EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, d.X, d.Y); }, 5s)) << d.X << "," << d.Y;
     EXPECT_TRUE(WaitFor([&] { return ScreenColor(-400, 300) == Concealing(grey, RedOn); }, 5s));
     program.Close();
     EXPECT_TRUE(program.WaitForExit(10s));

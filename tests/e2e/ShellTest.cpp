@@ -7,10 +7,6 @@
 
 namespace {
 
-// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
-const std::vector<std::uint8_t> WorkedExample = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00,
-                                                 0x00, 0x00, 0x11, 0xFF, 0x03, 0x00,
-                                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
 const std::vector<std::wstring> WorkedExampleLines = {L"1.Pixel:  100 x 200 rot=an  grün=aus ",
                                                       L"2.Pixel:  1023 x 0 blau=aus "};
 
@@ -56,7 +52,7 @@ bool WaitForLook(HWND setup, const std::string& look) {
 
 TEST(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndButtons) {
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
+    WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
 
@@ -139,7 +135,7 @@ TEST(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndBut
     // "Beenden" in the setup window ends the program; the file is never written at exit.
     ClickControl(setup, L"Beenden");
     EXPECT_TRUE(program.WaitForExit(10s));
-    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), WorkedExample);
+    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), Records(WorkedExample));
 }
 
 TEST(Shell, InstructionsAboutBoxAndCreditsOpenFromTheirButtons) {

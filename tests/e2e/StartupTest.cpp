@@ -6,11 +6,6 @@
 
 namespace {
 
-// Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
-const std::vector<std::uint8_t> WorkedExample = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00,
-                                                 0x00, 0x00, 0x11, 0xFF, 0x03, 0x00,
-                                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
-
 const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",    L"TFHaupt",
                                       L"TFBack",       L"TAboutBox", L"TFAusBla",
                                       L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
@@ -44,7 +39,7 @@ void ExpectOverlaysOver(const TGlimmora& program, const std::vector<POINT>& defe
 
 TEST(Startup, CreatesEveryWindowShowsOnlyOverlaysAndEndsCleanlyWhenTheMainWindowCloses) {
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
+    WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
 
@@ -67,7 +62,7 @@ TEST(Startup, CreatesEveryWindowShowsOnlyOverlaysAndEndsCleanlyWhenTheMainWindow
 
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
-    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), WorkedExample)
+    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), Records(WorkedExample))
         << "the file is never written at exit";
 }
 
@@ -84,7 +79,7 @@ TEST(Startup, WithoutADefectFileNothingIsShownAndNoFileIsCreated) {
 TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
     TTempFolder folder;
     std::wstring path = folder.File(L"Glimmora.pix");
-    WriteBytes(path, WorkedExample);
+    WriteBytes(path, Records(WorkedExample));
     // Another program holds the file without sharing it.
     HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               0, nullptr);
@@ -113,13 +108,13 @@ TEST(Startup, ALockedDefectFileIsReportedWithItsOwnErrorAndTheProgramRunsOn) {
 
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
-    EXPECT_EQ(ReadBytes(path), WorkedExample);
+    EXPECT_EQ(ReadBytes(path), Records(WorkedExample));
 }
 
 TEST(Startup, AReadOnlyDefectFileLoadsWithoutAMessage) {
     TTempFolder folder;
     std::wstring path = folder.File(L"Glimmora.pix");
-    WriteBytes(path, WorkedExample);
+    WriteBytes(path, Records(WorkedExample));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
 
     TGlimmora program(folder);
@@ -127,7 +122,7 @@ TEST(Startup, AReadOnlyDefectFileLoadsWithoutAMessage) {
     EXPECT_FALSE(WaitForMessageBox(program, 1s).window);
     program.Close();
     EXPECT_TRUE(program.WaitForExit(2s));
-    EXPECT_EQ(ReadBytes(path), WorkedExample);
+    EXPECT_EQ(ReadBytes(path), Records(WorkedExample));
 }
 
 TEST(Startup, ADirectoryNamedLikeTheDefectFileCountsAsNoFile) {
@@ -142,7 +137,7 @@ TEST(Startup, ADirectoryNamedLikeTheDefectFileCountsAsNoFile) {
 
 TEST(Startup, AtOneHundredFiftyPercentOverlaysAreStillOnePhysicalPixelAndFormsScale) {
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), WorkedExample);
+    WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
     TLogPixels dpi(144);
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
@@ -160,20 +155,14 @@ TEST(Startup, AtOneHundredFiftyPercentOverlaysAreStillOnePhysicalPixelAndFormsSc
 // of the range, and further apart than an int can measure, beside one on the screen: the
 // program ticks on without an error and conceals the one it can.
 TEST(Startup, CoordinatesAtTheEndsOfTheRangeTickWithoutAnError) {
-    const std::int32_t defects[][2] = {
-        {INT32_MIN, 300},      {INT32_MAX, 300},  {500, 300},
-        {-1500000000, 301},    {1000000000, 301}, {INT32_MAX, INT32_MIN},
-        {INT32_MIN, INT32_MAX}};
-    std::vector<std::uint8_t> bytes;
-    for (const auto& d : defects) {
-        for (std::int32_t value : d)
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes.push_back(
-                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
-        bytes.push_back(0x01); // red on
-    }
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), bytes);
+    WriteBytes(folder.File(L"Glimmora.pix"), Records({{INT32_MIN, 300, RedOn},
+                                                      {INT32_MAX, 300, RedOn},
+                                                      {500, 300, RedOn},
+                                                      {-1500000000, 301, RedOn},
+                                                      {1000000000, 301, RedOn},
+                                                      {INT32_MAX, INT32_MIN, RedOn},
+                                                      {INT32_MIN, INT32_MAX, RedOn}}));
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
     EXPECT_FALSE(WaitForMessageBox(program, 2s).window) << "some 16 ticks without an error";

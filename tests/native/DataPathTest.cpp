@@ -24,10 +24,3 @@ TEST(DirectoryPart, CutsAfterTheLastBackslashOrColon) {
     for (const Case& c : cases)
         EXPECT_EQ(DirectoryPart(c.path), c.directory) << ToUtf8(c.path);
 }
-
-TEST(DirectoryPart, KeepsLongPathsWhole) {
-    std::wstring directory = L"C:\\";
-    for (int i = 0; i < 40; ++i)
-        directory += L"Verzeichnis\\";
-    EXPECT_EQ(DirectoryPart(directory + L"Glimmora.exe"), directory);
-}

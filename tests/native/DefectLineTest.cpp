@@ -25,11 +25,3 @@ TEST(DefectLine, NamesEachStuckChannelOnFirstThenOff) {
     for (const auto& c : cases)
         EXPECT_EQ(DefectLine(c.index, c.defect), c.line) << ToUtf8(c.line);
 }
-
-TEST(DefectLine, AFullListIsNumberedOneToTwentyFive) {
-    TDefectList list;
-    for (int i = 0; i < MaxDefects; ++i)
-        AppendDefect(list, i, 2 * i);
-    EXPECT_EQ(DefectLine(0, list[0]), L"1.Pixel:  0 x 0 ");
-    EXPECT_EQ(DefectLine(24, list[24]), L"25.Pixel:  24 x 48 ");
-}

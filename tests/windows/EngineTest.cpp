@@ -17,6 +17,7 @@
 #include "engine/ConcealmentTick.h"
 #include "engine/ScreenSampler.h"
 #include "engine/Unit2.h"
+#include "tests/windows/HandleCount.h"
 #include "tests/windows/ScreenPattern.h"
 #include "ui/Application.h"
 
@@ -466,13 +467,7 @@ struct TProcessCounts {
     static TProcessCounts Now() {
         const HANDLE process = GetCurrentProcess();
         TProcessCounts counts;
-        if (!GetProcessHandleCount(process, &counts.handles) || counts.handles == 0) {
-            counts.handles = 0;
-            DWORD flags = 0;
-            for (std::uintptr_t value = 4; value < 0x4000; value += 4)
-                counts.handles +=
-                    GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
-        }
+        counts.handles = HandleCount();
         counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
         if (counts.gdiObjects == 0)
             for (std::uintptr_t index = 1; index < 0x10000; ++index)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -19,9 +20,11 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/ThreadTimer.h"
+#include "tests/windows/HandleCount.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
 #include "ui/OSError.h"
@@ -66,18 +69,6 @@ int ThreadCount() {
     for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
          more = Thread32Next(snapshot.Get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
-
-// Wine reports no process handle count, so the table is probed: freed slots are reused lowest
-// first, so a leak shows up below the limit.
-DWORD HandleCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
-        return count;
-    DWORD flags = 0;
-    for (std::uintptr_t value = 4; value < 0x4000; value += 4)
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
     return count;
 }
 
@@ -160,9 +151,13 @@ protected:
     void PumpFor(std::chrono::milliseconds span) {
         PumpUntil([] { return false; }, span);
     }
-    // A timer running with `interval` and the log's handler.
-    std::unique_ptr<TThreadTimer> Running(TTickLog& log, std::uint32_t interval) {
+    // A timer running with `interval` and the log's handler; the rest is set before it starts.
+    std::unique_ptr<TThreadTimer> Running(TTickLog& log, std::uint32_t interval,
+                                          bool keepAlive = false,
+                                          TThreadPriority priority = tpNormal) {
         auto timer = std::make_unique<TThreadTimer>(nullptr);
+        timer->SetKeepAlive(keepAlive);
+        timer->SetPriority(priority);
         timer->SetInterval(interval);
         timer->SetOnTimer(log.Handler());
         timer->SetEnabled(true);
@@ -235,19 +230,6 @@ TEST(Thread, ASelfFreeingThreadIsDeletedOnItsOwnThreadAndNoExceptionLeavesABody)
     EXPECT_EQ(destroyedOn, id);
 }
 
-TEST(Thread, PrioritiesReachTheSystemWithItsValues) {
-    const struct {
-        TThreadPriority priority;
-        int system;
-    } cases[] = {{tpIdle, -15}, {tpLowest, -2}, {tpLower, -1},       {tpNormal, 0},
-                 {tpHigher, 1}, {tpHighest, 2}, {tpTimeCritical, 15}};
-    TProbe probe;
-    for (const auto& c : cases) {
-        probe.SetPriority(c.priority);
-        EXPECT_EQ(GetThreadPriority(probe.Handle()), c.system) << "priority " << c.priority;
-    }
-}
-
 TEST(Thread, SuspendAndResumeNestAndFailuresRaiseThreadErrors) {
     TProbe probe([](TProbe& self) {
         while (!self.StopRequested()) {
@@ -293,50 +275,35 @@ TEST(Thread, SuspendAndResumeNestAndFailuresRaiseThreadErrors) {
 // --- When a worker runs ----------------------------------------------------------------------
 
 TEST_F(ThreadTimer, DefaultsAndNoWorkerWithoutIntervalOrHandler) {
-    TThreadTimer fresh(nullptr);
-    EXPECT_FALSE(fresh.Enabled());
-    EXPECT_EQ(fresh.Interval(), 1000u);
-    EXPECT_FALSE(fresh.KeepAlive());
-    EXPECT_FALSE(fresh.OnTimer());
-    EXPECT_EQ(fresh.Priority(), tpNormal);
-
+    // Set up with `interval` and `handler`, then enabled or not; then, while it runs, given
+    // `intervalAfter` and (unless `handlerAfter`) no handler.
     const struct {
         const char* name;
-        std::function<void(TThreadTimer&, TTickLog&)> setUp;
+        std::uint32_t interval;
+        bool handler, enable;
+        std::uint32_t intervalAfter;
+        bool handlerAfter;
     } cases[] = {
-        {"interval 0",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetInterval(0);
-             t.SetOnTimer(log.Handler());
-             t.SetEnabled(true);
-         }},
-        {"no handler",
-         [](TThreadTimer& t, TTickLog&) {
-             t.SetInterval(30);
-             t.SetEnabled(true);
-         }},
-        {"interval set to 0 while running",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetOnTimer(log.Handler());
-             t.SetInterval(300);
-             t.SetEnabled(true);
-             t.SetInterval(0);
-         }},
-        {"handler removed while running",
-         [](TThreadTimer& t, TTickLog& log) {
-             t.SetOnTimer(log.Handler());
-             t.SetInterval(300);
-             t.SetEnabled(true);
-             t.SetOnTimer({});
-         }},
+        {"a new timer given an interval and a handler only", 30, true, false, 30, true},
+        {"interval 0", 0, true, true, 0, true},
+        {"no handler", 30, false, true, 30, false},
+        {"interval set to 0 while running", 300, true, true, 0, true},
+        {"handler removed while running", 300, true, true, 300, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const int before = ThreadCount();
         TTickLog log;
         TThreadTimer timer(nullptr);
-        c.setUp(timer, log);
-        EXPECT_TRUE(timer.Enabled());
+        timer.SetInterval(c.interval);
+        if (c.handler)
+            timer.SetOnTimer(log.Handler());
+        if (c.enable)
+            timer.SetEnabled(true);
+        timer.SetInterval(c.intervalAfter);
+        if (!c.handlerAfter)
+            timer.SetOnTimer({});
+        EXPECT_EQ(timer.Enabled(), c.enable);
         EXPECT_EQ(timer.Worker(), nullptr);
         PumpFor(400ms);
         EXPECT_EQ(log.count, 0);
@@ -554,13 +521,9 @@ TEST_F(ThreadTimer, AFailedWaitSilencesTheWorkerUntilTheNextStart) {
     for (bool keepAlive : {false, true}) {
         SCOPED_TRACE(keepAlive ? "KeepAlive" : "without KeepAlive");
         TTickLog log;
-        TThreadTimer timer(nullptr);
-        timer.SetKeepAlive(keepAlive);
-        timer.SetInterval(20);
-        timer.SetOnTimer(log.Handler());
-        timer.SetEnabled(true);
+        auto timer = Running(log, 20, keepAlive);
         ASSERT_TRUE(PumpUntil([&] { return log.count >= 2; }));
-        TThreadWatch watch(timer.Worker());
+        TThreadWatch watch(timer->Worker());
         failedWaits = 0;
         waitsFail = true;
         ASSERT_TRUE(PumpUntil([&] { return failedWaits > 0; }));
@@ -570,11 +533,11 @@ TEST_F(ThreadTimer, AFailedWaitSilencesTheWorkerUntilTheNextStart) {
         EXPECT_LE(log.count, ticksAtFailure + 1) << "ticks on without a pause";
         EXPECT_EQ(failedWaits, 1) << "the worker waits no more";
         EXPECT_TRUE(watch.Running()) << "the worker ended before its stop request";
-        EXPECT_TRUE(timer.Worker()->Silent());
+        EXPECT_TRUE(timer->Worker()->Silent());
 
         waitsFail = false;
-        timer.SetEnabled(false);
-        timer.SetEnabled(true);
+        timer->SetEnabled(false);
+        timer->SetEnabled(true);
         EXPECT_TRUE(watch.EndsWithin(5000)) << "the stop request ends the silent worker";
         const int before = log.count;
         EXPECT_TRUE(PumpUntil([&] { return log.count >= before + 2; })) << "a new worker ticks";
@@ -598,86 +561,78 @@ TEST_F(ThreadTimer, AnErrorInTheHandlerIsReportedAndTheTimerGoesOn) {
 
 TEST_F(ThreadTimer, PriorityReachesTheRunningWorkerWithoutARestart) {
     TTickLog log;
-    TThreadTimer timer(nullptr);
-    timer.SetPriority(tpLowest);
-    timer.SetInterval(60);
-    timer.SetOnTimer(log.Handler());
-    timer.SetEnabled(true);
-    TThreadWatch watch(timer.Worker());
+    auto timer = Running(log, 60, false, tpLowest);
+    TThreadWatch watch(timer->Worker());
     EXPECT_EQ(watch.Priority(), THREAD_PRIORITY_LOWEST) << "a new worker starts with it";
-    for (TThreadPriority p : {tpHighest, tpIdle, tpNormal}) {
-        timer.SetPriority(p);
-        EXPECT_EQ(watch.Priority(), OSThreadPriority(p));
+    // Each step up is one for the system as well: a mix-up in the mapping shows as a fall.
+    int previous = INT_MIN;
+    for (int p = tpIdle; p <= tpTimeCritical; ++p) {
+        SCOPED_TRACE(p);
+        timer->SetPriority(static_cast<TThreadPriority>(p));
+        EXPECT_EQ(watch.Priority(), OSThreadPriority(static_cast<TThreadPriority>(p)));
+        EXPECT_GT(watch.Priority(), std::exchange(previous, watch.Priority()));
         const int before = log.count;
         EXPECT_TRUE(PumpUntil([&] { return log.count >= before + 2; }));
     }
     EXPECT_TRUE(watch.Running());
-    EXPECT_EQ(timer.Worker()->ThreadId(), watch.Id());
+    EXPECT_EQ(timer->Worker()->ThreadId(), watch.Id());
 }
 
 TEST_F(ThreadTimer, KeepAliveHoldsTheWorkerWhileDisabled) {
     TTickLog log;
-    TThreadTimer timer(nullptr);
-    timer.SetKeepAlive(true);
-    timer.SetInterval(200);
-    timer.SetOnTimer(log.Handler());
-    timer.SetEnabled(true);
-    TThreadWatch watch(timer.Worker());
+    auto timer = Running(log, 200, true);
+    TThreadWatch watch(timer->Worker());
     log.during = [&](int n) {
         if (n == 1)
-            timer.SetEnabled(false); // a pause that falls into a tick
+            timer->SetEnabled(false); // a pause that falls into a tick
     };
     ASSERT_TRUE(PumpUntil([&] { return log.count == 1; }));
     PumpFor(600ms);
     EXPECT_EQ(log.count, 1) << "no tick while paused";
-    ASSERT_NE(timer.Worker(), nullptr);
-    EXPECT_TRUE(timer.Worker()->Held());
+    ASSERT_NE(timer->Worker(), nullptr);
+    EXPECT_TRUE(timer->Worker()->Held());
     EXPECT_TRUE(watch.Running());
 
     const auto resumed = Clock::now();
-    timer.SetEnabled(true);
+    timer->SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return log.count == 2; }));
     EXPECT_GE(Ms(log.starts[1] - resumed), 180) << "a full period after a pause within a tick";
-    EXPECT_EQ(timer.Worker()->ThreadId(), watch.Id());
+    EXPECT_EQ(timer->Worker()->ThreadId(), watch.Id());
 
     // A new interval reaches the held worker without a restart.
-    timer.SetInterval(40);
+    timer->SetInterval(40);
     PumpFor(800ms);
     EXPECT_GE(log.count, 2 + 6);
     EXPECT_TRUE(watch.Running());
 
     // Pausing between ticks and resuming keeps the worker too.
-    timer.SetEnabled(false);
-    EXPECT_TRUE(timer.Worker()->Held());
-    timer.SetEnabled(true);
+    timer->SetEnabled(false);
+    EXPECT_TRUE(timer->Worker()->Held());
+    timer->SetEnabled(true);
     const int before = log.count;
     EXPECT_TRUE(PumpUntil([&] { return log.count >= before + 2; }));
-    EXPECT_EQ(timer.Worker()->ThreadId(), watch.Id());
+    EXPECT_EQ(timer->Worker()->ThreadId(), watch.Id());
 
-    timer.SetKeepAlive(false);
+    timer->SetKeepAlive(false);
     EXPECT_TRUE(PumpUntil([&] { return !watch.Running(); })) << "toggling ends the worker";
-    ASSERT_NE(timer.Worker(), nullptr) << "and starts a new one";
-    EXPECT_NE(timer.Worker()->ThreadId(), watch.Id());
+    ASSERT_NE(timer->Worker(), nullptr) << "and starts a new one";
+    EXPECT_NE(timer->Worker()->ThreadId(), watch.Id());
 }
 
 // A worker held by a pause that fell into its tick was waiting for that tick when it was held.
 // The main thread must go on handing over the ticks of other timers.
 TEST_F(ThreadTimer, AWorkerHeldInsideItsTickBlocksNoOtherTimer) {
     TTickLog heldLog, otherLog;
-    TThreadTimer held(nullptr);
-    held.SetKeepAlive(true);
-    held.SetInterval(50);
-    held.SetOnTimer(heldLog.Handler());
+    auto held = Running(heldLog, 50, true);
     heldLog.during = [&](int n) {
         if (n == 1)
-            held.SetEnabled(false);
+            held->SetEnabled(false);
     };
-    held.SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return heldLog.count == 1; }));
     auto other = Running(otherLog, 10);
     EXPECT_TRUE(PumpUntil([&] { return otherLog.count >= 20; }));
     EXPECT_EQ(heldLog.count, 1);
-    held.SetEnabled(true);
+    held->SetEnabled(true);
     EXPECT_TRUE(PumpUntil([&] { return heldLog.count >= 3; }));
 }
 

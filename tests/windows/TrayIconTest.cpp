@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -162,13 +164,6 @@ protected:
         SendMessageW(tray.TrayWindow(), TTrayIcon::CallbackMessage, TTrayIcon::IconId, event);
     }
 
-    void PumpFor(std::chrono::milliseconds time) {
-        auto end = Clock::now() + time;
-        while (Clock::now() < end) {
-            app.ProcessMessages();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
     template <class Pred>
     bool PumpUntil(Pred done, std::chrono::milliseconds limit = 10000ms) {
         auto end = Clock::now() + limit;
@@ -179,6 +174,9 @@ protected:
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
         return true;
+    }
+    void PumpFor(std::chrono::milliseconds time) {
+        PumpUntil([] { return false; }, time);
     }
 
     std::vector<std::string> OpenedMenus() const {
@@ -356,8 +354,9 @@ TEST_F(Tray, NotifyDataFollowsTheShellsLayoutAndTheTipIsCut) {
         EXPECT_EQ(add.flags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
         EXPECT_EQ(add.size, newShell ? sizeof(NOTIFYICONDATAW) : NOTIFYICONDATAW_V1_SIZE);
         EXPECT_EQ(add.window, tray.TrayWindow());
-        EXPECT_EQ(add.id, 1u);
-        EXPECT_EQ(add.callback, 0x401u);
+        // What the tray window answers to, not merely some number.
+        EXPECT_EQ(add.id, TTrayIcon::IconId);
+        EXPECT_EQ(add.callback, TTrayIcon::CallbackMessage);
         EXPECT_EQ(add.icon, iconA);
         if (newShell) {
             EXPECT_EQ(shellCalls[1].version, UINT(NOTIFYICON_VERSION));
@@ -649,8 +648,37 @@ TEST_F(Tray, TheMenuIsBuiltOnceAndRebuiltAfterACaptionChanges) {
 
 // --- The real notification area ----------------------------------------------------------------
 
+// The version the icon goes by is the file version in shell32's own version resource, found here
+// without the version library the program asks.
+TEST_F(Tray, ShellVersionIsTheFileVersionOfTheSystemsShell) {
+    wchar_t directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    const std::wstring path = std::wstring(directory, length) + L"\\shell32.dll";
+    HMODULE shell = LoadLibraryExW(path.c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(shell, nullptr);
+    DWORD version = 0;
+    if (HRSRC found = FindResourceW(shell, MAKEINTRESOURCEW(1), RT_VERSION)) {
+        const auto* bytes =
+            static_cast<const std::uint8_t*>(LockResource(LoadResource(shell, found)));
+        // The fixed part follows the block's header and name, aligned to four bytes.
+        for (DWORD at = 0; bytes && at + sizeof(VS_FIXEDFILEINFO) <= SizeofResource(shell, found);
+             at += 4) {
+            VS_FIXEDFILEINFO fixed;
+            std::memcpy(&fixed, bytes + at, sizeof fixed);
+            if (fixed.dwSignature == VS_FFI_SIGNATURE) {
+                version = fixed.dwFileVersionMS;
+                break;
+            }
+        }
+    }
+    FreeLibrary(shell);
+    ASSERT_NE(version, 0u) << "shell32.dll carries a version resource";
+    EXPECT_EQ(ShellVersion(), version);
+}
+
 TEST_F(Tray, TheRealShellTakesTheIcon) {
-    EXPECT_NE(ShellVersion(), 0u) << "shell32.dll carries a version resource";
     if (!FindWindowW(L"Shell_TrayWnd", nullptr))
         GTEST_SKIP() << "this desktop has no notification area";
     forwardToShell = true;
