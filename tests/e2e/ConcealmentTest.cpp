@@ -98,7 +98,7 @@ TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     WriteBytes(folder.File(L"Glimmora.pix"), Records({{300, 300, RedOn}}));
     TGlimmora program(folder);
     ASSERT_TRUE(program.WaitUntilUp());
-    WaitUntilShown(300, 300, {255, 74, 74});
+    ASSERT_TRUE(Shows(300, 300, {255, 74, 74})) << Show(ScreenAt(300, 300));
     DWORD session = 0;
     ProcessIdToSessionId(program.ProcessId(), &session);
     const auto tell = [&](WPARAM change) {
@@ -110,9 +110,7 @@ TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     Sleep(1000);                                                  // eight ticks, had they run
     EXPECT_EQ(ScreenAt(300, 300), (TRgb{255, 74, 74})) << "followed while locked";
     tell(WTS_SESSION_UNLOCK);
-    const TRgb expected = SolveColor({200, 180, 40}, RedOn);
-    WaitUntilShown(300, 300, expected);
-    EXPECT_EQ(ScreenAt(300, 300), expected) << Show(ScreenAt(300, 300));
+    EXPECT_TRUE(Shows(300, 300, SolveColor({200, 180, 40}, RedOn))) << Show(ScreenAt(300, 300));
 
     // Paused with the tray icon, once the setup window has listed the defect.
     HWND setup = OpenSetup(program);

@@ -94,7 +94,13 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 
 // --- The program -----------------------------------------------------------------------------
 
+namespace {
+// Whether XDo has given the Wine desktop the X keyboard focus since the last program started.
+bool xFocused = false;
+} // namespace
+
 TGlimmora::TGlimmora(const TTempFolder& folder) {
+    xFocused = false;
     std::wstring exe = folder.File(L"Glimmora.exe");
     // A second start in the same folder runs the copy already there, as a user's restart does;
     // copying over an executable that has only just stopped running can fail under Wine.
@@ -623,11 +629,11 @@ void RunXdotool(const std::string& arguments) {
 
 void XDo(const std::string& command) {
     // Keys go to the X window that has the keyboard focus: the Wine desktop's, which Wine hands
-    // on to its foreground window.
-    static bool focused = false;
-    if (!focused) {
+    // on to its foreground window. It is focused once for each program started: what an earlier
+    // test did (a change of the display mode) can have taken the X focus from it.
+    if (!xFocused) {
         RunXdotool("search --name \"Wine desktop\" windowfocus --sync");
-        focused = true;
+        xFocused = true;
     }
     RunXdotool(command);
     Sleep(150);
@@ -648,13 +654,12 @@ void SelectTrayIconByKeyboard(const TGlimmora& program) {
     Sleep(150); // the menu takes the keyboard once its loop runs
 }
 
-void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item) {
-    SelectTrayIconByKeyboard(program);
-    HWND menu = VisibleMenu(program);
-    if (!menu)
-        throw std::runtime_error("the tray menu did not open");
-    // A key that comes before the menu's loop takes the keyboard is lost: each Down counts once
-    // the highlight has moved, and one that moved nothing is sent again.
+namespace {
+
+// Moves the highlight of the open menu `item` items down with Down keys through the X server, each
+// counted once the highlight has moved (a key that comes before the menu's loop takes the keyboard
+// is lost, and is sent again). False when the menu takes no keys at all.
+bool MoveMenuHighlight(HWND menu, int item) {
     RECT r{};
     GetWindowRect(menu, &r);
     const COLORREF highlight[] = {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_MENUHILIGHT)};
@@ -669,13 +674,34 @@ void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item) {
     int top = highlightTop();
     for (int moved = 0, attempts = 0; moved < item; ++attempts) {
         if (attempts > 3 * item)
-            throw std::runtime_error("the menu does not follow the Down key");
+            return false;
         XKeys("Down");
         int now = top;
         if (WaitFor([&] { return (now = highlightTop()) != top && now >= 0; }, 1s)) {
             top = now;
             ++moved;
         }
+    }
+    return true;
+}
+
+} // namespace
+
+void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item) {
+    // Under Wine a menu opened from a posted notification sometimes takes no keys at all (a
+    // minimal program does the same): such a menu is closed with a click beside it, and the icon
+    // selected again.
+    for (int round = 0;; ++round) {
+        SelectTrayIconByKeyboard(program);
+        HWND menu = VisibleMenu(program);
+        if (!menu)
+            throw std::runtime_error("the tray menu did not open");
+        if (MoveMenuHighlight(menu, item))
+            break;
+        if (round == 2)
+            throw std::runtime_error("the menu does not follow the Down key");
+        ClickAt(2, 2);
+        WaitFor([&] { return VisibleMenu(program) == nullptr; }, 5s);
     }
     XKeys("Return");
     WaitFor([&] { return VisibleMenu(program) == nullptr; }, 5s);

@@ -185,7 +185,8 @@ TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither)
     }
     // A defect on the secondary's top row: its three neighbours above lie in the gap, where
     // the screen still shows the picture to a read, and count as white.
-    std::vector<TDefectPixel> all = stored;
+    std::vector<TDefectPixel> all(stored);
+    all.reserve(stored.size() + 3); // three more below
     all.push_back({-400, 84, RedOn});
     ASSERT_EQ(ScreenColor(-400, 83), grey) << "Wine reads the gap";
     const COLORREF white = 0xFFFFFF;

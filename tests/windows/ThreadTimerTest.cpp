@@ -440,6 +440,29 @@ TEST_F(ThreadTimer, ARestartedTimerWaitsAFullIntervalForItsFirstTick) {
     EXPECT_FALSE(old.Running());
 }
 
+// Idle (nobody can see): no tick and no worker, whatever Enabled says; back from idle, a tick
+// at once on the calling thread, then the rhythm. A disabled timer stays quiet on both counts.
+TEST_F(ThreadTimer, AnIdleTimerTicksNotAtAllThenOnceAtOnce) {
+    for (const bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled ? "enabled" : "disabled");
+        TTickLog log;
+        auto timer = Running(log, 200);
+        timer->SetEnabled(enabled);
+        timer->SetIdle(true);
+        EXPECT_EQ(timer->Worker(), nullptr);
+        PumpFor(300ms);
+        EXPECT_EQ(log.count, 0);
+        EXPECT_EQ(timer->Enabled(), enabled);
+        timer->SetIdle(false);
+        EXPECT_EQ(log.count, enabled ? 1 : 0) << "the tick when idling ends";
+        PumpFor(500ms);
+        if (enabled)
+            EXPECT_GT(log.count, 1);
+        else
+            EXPECT_EQ(log.count, 0);
+    }
+}
+
 TEST_F(ThreadTimer, ASlowHandlerIsFollowedAtOnceAndNoBacklogBuildsUp) {
     TTickLog log;
     log.during = [](int n) {
