@@ -101,6 +101,21 @@ bool WaitUntilClosed(HWND window) {
     return WaitFor([&] { return !IsWindowVisible(window); }, 5s);
 }
 
+// Another program holds the file without sharing it.
+HANDLE HoldFile(const std::wstring& file) {
+    return CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+// The error box of a save that another program's hold refused, answered.
+void AnswerTheFailedSave(const TGlimmora& program) {
+    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
+    ASSERT_TRUE(error.window);
+    EXPECT_EQ(error.text, L"I/O error 32.");
+    ClickDialogButton(error.window, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(error.window));
+}
+
 std::vector<std::wstring> Lines(HWND setup) {
     return ListBoxLines(ControlOfClass(setup, L"ListBox"));
 }
@@ -396,8 +411,7 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     ASSERT_TRUE(setup);
 
     // Another program holds the file without sharing it while the user marks a defect.
-    HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE lock = HoldFile(file);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     HWND capture = StartCapture(program, setup);
     ClickAt(200, 150);
@@ -407,11 +421,7 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     ClickAt(600, 650, true);
     EXPECT_TRUE(WaitUntilClosed(capture));
 
-    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
-    ASSERT_TRUE(error.window);
-    EXPECT_EQ(error.text, L"I/O error 32.");
-    ClickDialogButton(error.window, IDOK);
-    EXPECT_TRUE(WaitUntilClosed(error.window));
+    AnswerTheFailedSave(program);
 
     // The new entry is listed; the overlays stay hidden and the look is not updated.
     EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  100 x 200 rot=an  grün=aus ",
@@ -463,18 +473,14 @@ TEST(Capture, AFailedSaveIntoAnEmptyListLeavesNothingToResume) {
     ASSERT_TRUE(program.WaitUntilUp());
     HWND setup = OpenSetup(program);
     ASSERT_TRUE(setup);
-    HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE lock = HoldFile(file);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     HWND capture = StartCapture(program, setup);
     ClickAt(200, 150);
     Choose(program, L"TFAusBla", Red);
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitUntilClosed(capture));
-    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
-    ASSERT_TRUE(error.window);
-    ClickDialogButton(error.window, IDOK);
-    EXPECT_TRUE(WaitUntilClosed(error.window));
+    AnswerTheFailedSave(program);
     EXPECT_EQ(Lines(setup), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
 
     DoubleClickTrayIcon();
