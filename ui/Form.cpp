@@ -7,6 +7,7 @@
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Exceptions.h"
+#include "ui/Menus.h"
 #include "ui/OSError.h"
 
 TForm::TForm(const TFormDefinition& definition)
@@ -260,8 +261,7 @@ bool TForm::Visible() const noexcept {
 }
 
 void TForm::SetVisible(bool visible) {
-    VisibilityRequested(visible);
-    if (visible == Visible())
+    if (!VisibilityRequested(visible) || visible == Visible())
         return;
     if (!visible) {
         ShowWindow(Handle(), SW_HIDE);
@@ -368,6 +368,11 @@ void TForm::Close() {
         Application->Terminate();
     else
         Hide();
+}
+
+void TForm::PopupMenu(TPopupMenu& menu, POINT at) {
+    popupMenu_ = &menu;
+    menu.Popup(at.x, at.y, Handle());
 }
 
 // --- Keyboard --------------------------------------------------------------------------------
@@ -491,6 +496,9 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Close();
             return 0;
         }
+        // A menu's command names no control.
+        if (lParam == 0 && popupMenu_ && popupMenu_->DispatchCommand(wParam))
+            return 0;
         break;
     // Where the focus goes on activation: after DefWindowProc, which puts it on the form.
     case WM_ACTIVATE: {
