@@ -11,9 +11,9 @@ const std::vector<std::uint8_t> WorkedExample = {0x64, 0x00, 0x00, 0x00, 0xC8, 0
                                                  0x00, 0x00, 0x11, 0xFF, 0x03, 0x00,
                                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
 
-const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",    L"TFHaupt",
-                                      L"TFBack",       L"TAboutBox", L"TFAusBla",
-                                      L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
+const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",     L"TFHaupt",  L"TFBack",
+                                      L"TAboutBox",    L"TFAusBla",   L"TFAnleit", L"TFAusWhi",
+                                      L"TUeber",       L"TFReparatur"};
 
 // 25 overlays exist, owned by the application window; exactly one per defect is shown, one
 // physical pixel in size, at the defect.
