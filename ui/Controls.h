@@ -1,7 +1,7 @@
 // Controls: the standard Windows controls (STATIC, BUTTON, LISTBOX, the progress bar) with their
 // text set, so screen readers and automation can read them, plus a panel and a picture button
-// where custom painting is needed. Each control is laid out from its 96-DPI design rectangle and font, scaled
-// to the form's DPI.
+// where custom painting is needed. Each control is laid out from its 96-DPI design rectangle and
+// font, scaled to the form's DPI.
 //
 // Every control window is a child of its form; a control's "parent" (a group box or a panel) only
 // gives it coordinates and visibility, and keeps it above itself in the z-order. So every

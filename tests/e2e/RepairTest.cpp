@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "engine/ColorSolver.h"
 #include "tests/e2e/Driver.h"
@@ -31,60 +32,77 @@ int FlashIndex(COLORREF color) {
     return found == std::end(FlashOrder) ? -1 : static_cast<int>(found - std::begin(FlashOrder));
 }
 
-// The 7 x 7 pixels around a point, read in one copy of the screen.
-class TBlock {
+// A part of the screen, read in one copy.
+class TCapture {
 public:
-    static constexpr int Side = 7;
-    TBlock() {
+    TCapture(int width, int height) : width_(width) {
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, Side, -Side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         screen_ = GetDC(nullptr);
         memory_ = CreateCompatibleDC(screen_);
         bitmap_ = CreateDIBSection(screen_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
                                    nullptr, 0);
         old_ = SelectObject(memory_, bitmap_);
     }
-    ~TBlock() {
+    ~TCapture() {
         SelectObject(memory_, old_);
         DeleteObject(bitmap_);
         DeleteDC(memory_);
         ReleaseDC(nullptr, screen_);
     }
-    void Read(int x, int y) {
-        BitBlt(memory_, 0, 0, Side, Side, screen_, x - Side / 2, y - Side / 2, SRCCOPY);
+    void Read(int left, int top, int height) {
+        BitBlt(memory_, 0, 0, width_, height, screen_, left, top, SRCCOPY);
         GdiFlush();
     }
-    // Offsets from the centre, -3 to 3; 0x00BBGGRR.
-    COLORREF At(int dx, int dy) const {
-        const std::uint32_t p = bits_[(dy + Side / 2) * Side + dx + Side / 2];
+    // 0x00BBGGRR of the pixel (x, y) of the copy.
+    COLORREF At(int x, int y) const {
+        const std::uint32_t p = bits_[y * width_ + x];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
 
 private:
+    int width_;
     HDC screen_ = nullptr, memory_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ old_ = nullptr;
     std::uint32_t* bits_ = nullptr;
 };
 
+// The colours in the text of item `item` (0 or 1) of a two-item menu, inside its frame. The
+// middle of the menu, where one item's descenders meet the other's capitals, is left out.
+std::set<COLORREF> ItemColours(HWND menu, int item) {
+    RECT r;
+    GetWindowRect(menu, &r);
+    InflateRect(&r, -4, -4);
+    const int width = r.right - r.left, band = (r.bottom - r.top) * 2 / 5;
+    TCapture capture(width, band);
+    capture.Read(r.left, item ? r.bottom - band : r.top, band);
+    std::set<COLORREF> colours;
+    for (int y = 0; y < band; ++y)
+        for (int x = 0; x < width; ++x)
+            colours.insert(capture.At(x, y));
+    colours.erase(GetSysColor(COLOR_MENU));
+    return colours;
+}
+
 // Watches the defect's area for a second: the 5 x 5 square around it flashes through the colours
 // in their order, the ring around the square stays grey, and the other defect stays concealed.
 void ExpectFlashing(const TDefectPixel& d, const TDefectPixel* concealed) {
-    TBlock block;
+    TCapture block(7, 7);
     int changes = 0, distinct = 0, last = -1, closeChanges = 0, nextInOrder = 0;
     bool seen[std::size(FlashOrder)] = {};
     auto previous = std::chrono::steady_clock::now();
     const auto end = previous + 1s;
     while (std::chrono::steady_clock::now() < end) {
-        block.Read(d.X, d.Y);
+        block.Read(d.X - 3, d.Y - 3, 7);
         const auto now = std::chrono::steady_clock::now();
-        const COLORREF centre = block.At(0, 0);
+        const COLORREF centre = block.At(3, 3);
         const int index = FlashIndex(centre);
         ASSERT_GE(index, 0) << std::hex << centre << " is no flash colour";
         for (int dy = -3; dy <= 3; ++dy)
             for (int dx = -3; dx <= 3; ++dx) {
                 const bool inside = std::max(std::abs(dx), std::abs(dy)) <= 2;
-                ASSERT_EQ(block.At(dx, dy), inside ? centre : Grey) << dx << "," << dy;
+                ASSERT_EQ(block.At(3 + dx, 3 + dy), inside ? centre : Grey) << dx << "," << dy;
             }
         if (concealed) {
             ASSERT_EQ(ScreenColor(concealed->X, concealed->Y), Concealing(*concealed));
@@ -129,17 +147,20 @@ int Selected(HWND list) {
     return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
 }
 
-// A right click on a line, then a click on the menu's item (1 or 2).
+// A right click on a line, then item 1 or 2 of the menu it opens. The item is chosen with keys,
+// as the driver does in the tray menu: while a menu follows the mouse, the cursor never reads as
+// settled.
 HWND RepairByMouse(const TGlimmora& program, HWND list, int line, int item) {
     const POINT at = LinePoint(list, line);
+    WaitFor([&] { return IsWindowEnabled(GetAncestor(list, GA_ROOT)) != FALSE; }, 5s);
     ClickAt(at.x, at.y, true);
-    HWND menu = nullptr;
-    if (!WaitFor([&] { return (menu = VisibleMenu(program)) != nullptr; }, 5s))
+    if (!WaitFor([&] { return VisibleMenu(program) != nullptr; }, 5s))
         return nullptr;
     EXPECT_EQ(Selected(list), line) << "the right click selects the line first";
-    RECT r;
-    GetWindowRect(menu, &r);
-    ClickAt(r.left + 30, r.top + (r.bottom - r.top) * (2 * item - 1) / 4);
+    Sleep(150); // the menu takes the keyboard once its loop runs
+    for (int i = 0; i < item; ++i)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
     return WaitForVisibleWindow(program, L"TFReparatur");
 }
 
@@ -204,6 +225,18 @@ protected:
 TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConcealsItAgain) {
     // Shift+F10 on the selected line; the menu takes the keys.
     ASSERT_NO_FATAL_FAILURE(OpenSetupWindow(true));
+    // Without a selection only "Alle Pixel reparieren..." can be chosen.
+    XKeys("shift+F10");
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu(*program)) != nullptr; }, 5s));
+    Sleep(300); // drawn
+    const std::set<COLORREF> enabled{GetSysColor(COLOR_MENUTEXT)};
+    EXPECT_NE(ItemColours(menu, 0), enabled) << "greyed";
+    EXPECT_FALSE(ItemColours(menu, 0).empty()) << "but there";
+    EXPECT_EQ(ItemColours(menu, 1), enabled);
+
+    XKeys("Escape");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5s));
     XKeys("Home");
     ASSERT_TRUE(WaitFor([&] { return Selected(list) == 0; }, 5s));
     XKeys("shift+F10");

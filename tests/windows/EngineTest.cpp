@@ -572,3 +572,30 @@ TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenO
     overlays[1]->ReturnTo(400, 400);
     EXPECT_FALSE(overlays[1]->Visible()) << "an overlay not in use stays hidden";
 }
+
+TEST_F(Concealment, AHeldOverlayStaysHiddenAndReleasedTakesTheLastRequest) {
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    Place();
+    TPixForm& overlay = *overlays[0];
+    struct TStep {
+        const char* what;
+        void (*act)(TPixForm&);
+        bool visible;
+    };
+    const TStep steps[] = {
+        {"held", [](TPixForm& o) { o.Hold(); }, false},
+        {"resumed while held", [](TPixForm& o) { o.SetVisible(true); }, false},
+        {"paused while held", [](TPixForm& o) { o.Hide(); }, false},
+        {"released paused", [](TPixForm& o) { o.Release(); }, false},
+        {"resumed", [](TPixForm& o) { o.SetVisible(true); }, true},
+        {"held again", [](TPixForm& o) { o.Hold(); }, false},
+        {"its pixel goes while held", [](TPixForm& o) { o.ReturnTo(-5000, 300); }, false},
+        {"released off every monitor", [](TPixForm& o) { o.Release(); }, false},
+        {"its pixel comes back", [](TPixForm& o) { o.ReturnTo(300, 300); }, true},
+        {"held and released", [](TPixForm& o) { o.Hold(), o.Release(); }, true},
+    };
+    for (const TStep& step : steps) {
+        step.act(overlay);
+        EXPECT_EQ(overlay.Visible(), step.visible) << step.what;
+    }
+}
