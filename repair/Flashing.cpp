@@ -33,15 +33,15 @@ void TFlashing::Step() {
     if (!Running() || now - stepAt_ < FlashStepMs / 2)
         return;
     stepAt_ = now;
-    if (Covered()) {
-        if (now >= retryAt_) {
-            for (TFlashForm* flash : InUse())
-                if (flash->Visible())
-                    flash->ReassertTopmost();
-            retryAt_ = Covered() ? now + 1000 : 0;
-        }
-    }
     const TColor color = FlashColor(++step_);
+    // Whether a window has come over a flash is asked about as often as the concealment tick
+    // asks it for the overlays: the walk costs more than the colours.
+    if (step_ % StackingEvery == 0 && now >= retryAt_ && Covered()) {
+        for (TFlashForm* flash : InUse())
+            if (flash->Visible())
+                flash->ReassertTopmost();
+        retryAt_ = Covered() ? now + 1000 : 0;
+    }
     for (TFlashForm* flash : InUse())
         flash->SetColor(color);
 }

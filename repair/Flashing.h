@@ -18,8 +18,8 @@ public:
     // Entries first to first + count - 1 of `defects` flash, starting with the first colour; a
     // press on any of their flash windows calls onPress.
     void Start(const TDefectList& defects, int first, int count, std::function<void()> onPress);
-    // The next colour on every flash window, after a raise if a window covers one; nothing
-    // within half a step of the last change. Allocates nothing.
+    // The next colour on every flash window, now and then after a raise if a window covers one;
+    // nothing within half a step of the last change. Allocates nothing.
     void Step();
     // The flash windows go, and the overlays come back as the concealment's look says.
     void Stop();
@@ -27,9 +27,10 @@ public:
     // while no monitor shows it.
     void FollowDisplayChange(const TDefectList& defects);
 
-    std::uint64_t Steps() const noexcept { return step_; }
-
 private:
+    // Every this many steps the flash windows are checked for a window over them.
+    static constexpr std::uint64_t StackingEvery = 4;
+
     std::span<TFlashForm* const> InUse() const;
     // Whether a shown window other than an overlay lies above a shown flash window and over its
     // area.

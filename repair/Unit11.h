@@ -28,11 +28,13 @@ public:
 protected:
     // Each step paints its colour at once, without an invalidation and a paint message.
     void ColorChanged() override;
+    void FormCreate() override;
     void FormShow() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     RECT area_{};
+    HDC dc_ = nullptr;
 };
 
 // The 25 flash windows, created once at start-up in index order.

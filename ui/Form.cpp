@@ -16,7 +16,7 @@ TForm::TForm(const TFormDefinition& definition)
       position_(definition.Position), designLeft_(definition.Left), designTop_(definition.Top),
       clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
       scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font),
-      neverActivate_(definition.NeverActivate) {
+      neverActivate_(definition.NeverActivate), ownDC_(definition.OwnDC) {
     BeginLoading();
 }
 
@@ -34,8 +34,9 @@ TForm* TForm::FromHandle(HWND window) noexcept {
 void TForm::Create() {
     if (Handle())
         return;
-    const TWindowClass& windowClass = TWindowClass::Use(
-        className_.c_str(), {.Style = CS_DBLCLKS, .Cursor = LoadCursorW(nullptr, IDC_ARROW)});
+    const TWindowClass& windowClass =
+        TWindowClass::Use(className_.c_str(), {.Style = CS_DBLCLKS | (ownDC_ ? CS_OWNDC : 0u),
+                                               .Cursor = LoadCursorW(nullptr, IDC_ARROW)});
     HWND owner = Application ? Application->Handle() : nullptr;
     CreateHandle(windowClass, ExStyle(), caption_.c_str(), Style(),
                  RECT{designLeft_, designTop_, designLeft_, designTop_}, owner, this);

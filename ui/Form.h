@@ -63,6 +63,9 @@ struct TFormDefinition {
     // For windows that must never take the focus from the user's program (overlays): shown and
     // raised without activation, never activated by a click, never in the task switcher.
     bool NeverActivate = false;
+    // A device context of the window's own, kept for its whole life (CS_OWNDC), for forms that
+    // paint many times a second: fetching a shared one resets it each time, which is not free.
+    bool OwnDC = false;
 };
 
 class TForm : public TComponent, public TWindow {
@@ -228,6 +231,7 @@ private:
     TFontSpec font_;
     UINT dpi_ = 96;
     bool neverActivate_;
+    bool ownDC_;
     bool shownBefore_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;
