@@ -34,7 +34,7 @@ const wchar_t WarningText[] =
     L"Die blinkende Fläche ist winzig; wer betroffen ist, sollte trotzdem nicht hinsehen.";
 
 const wchar_t ReadyText[] = L"Wählen Sie die Dauer und klicken Sie auf \"Starten\".";
-const wchar_t StoppedText[] = L"Abgebrochen. Die Pixelfehler sind wieder verdeckt.";
+const wchar_t StoppedText[] = L"Abgebrochen.";
 const wchar_t FinishedText[] =
     L"Fertig. Ist ein Pixelfehler noch zu sehen, können Sie die Reparatur wiederholen.";
 
@@ -94,10 +94,9 @@ void TFReparatur::StartRepair() {
     const int count = index_ < 0 ? defects.Count() : 1;
     if (count <= 0 || first + count > defects.Count())
         return;
-    const TRadioButton* choices[] = {&RadioButton1, &RadioButton2, &RadioButton3};
     int minutes = RepairMinutes[1];
     for (std::size_t i = 0; i < RepairMinutes.size(); ++i)
-        if (choices[i]->Checked())
+        if (Choices()[i]->Checked())
             minutes = RepairMinutes[i];
     durationMs_ = static_cast<std::uint64_t>(minutes) * 60000;
     started_ = GetTickCount64();
@@ -105,10 +104,12 @@ void TFReparatur::StartRepair() {
     ProgressBar1.SetRange(0, minutes * 60);
     ShowProgress(0);
     flashing_.Start(defects, first, count, [this] { StopRepair(StoppedText); });
+    if (!Running())
+        return;
     ThreadTimer1.SetEnabled(true);
     Button1.SetText(L"Stoppen");
     GroupBox1.SetEnabled(false);
-    for (TRadioButton* choice : {&RadioButton1, &RadioButton2, &RadioButton3})
+    for (TRadioButton* choice : Choices())
         choice->SetEnabled(false);
 }
 
@@ -120,7 +121,7 @@ void TFReparatur::StopRepair(const wchar_t* status) {
     Label4.SetText(status);
     Button1.SetText(L"Starten");
     GroupBox1.SetEnabled(true);
-    for (TRadioButton* choice : {&RadioButton1, &RadioButton2, &RadioButton3})
+    for (TRadioButton* choice : Choices())
         choice->SetEnabled(true);
 }
 

@@ -4,6 +4,9 @@
 // flashing area, and when the window closes.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "engine/ThreadTimer.h"
 #include "repair/Flashing.h"
 #include "ui/Controls.h"
@@ -43,6 +46,10 @@ protected:
     void FormHide() override;
 
 private:
+    // The radio buttons in the order of RepairMinutes.
+    std::array<TRadioButton*, 3> Choices() noexcept {
+        return {&RadioButton1, &RadioButton2, &RadioButton3};
+    }
     void StartRepair();
     void StopRepair(const wchar_t* status);
     // Shows the time left, when it has changed to the second.
