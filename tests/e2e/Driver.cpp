@@ -7,6 +7,12 @@
 
 std::wstring GlimmoraExe;
 
+namespace {
+// Whether the Wine desktop has been given the X keyboard focus since the program started: what a
+// test before did may have moved it.
+bool desktopFocused = false;
+} // namespace
+
 // --- Files -----------------------------------------------------------------------------------
 
 namespace {
@@ -112,6 +118,7 @@ TGlimmora::TGlimmora(const TTempFolder& folder) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+    desktopFocused = false;
 }
 
 TGlimmora::~TGlimmora() {
@@ -599,10 +606,9 @@ void RunXdotool(const std::string& arguments) {
 void XDo(const std::string& command) {
     // Keys go to the X window that has the keyboard focus: the Wine desktop's, which Wine hands
     // on to its foreground window.
-    static bool focused = false;
-    if (!focused) {
+    if (!desktopFocused) {
         RunXdotool("search --name \"Wine desktop\" windowfocus --sync");
-        focused = true;
+        desktopFocused = true;
     }
     RunXdotool(command);
     Sleep(150);

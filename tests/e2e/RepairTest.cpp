@@ -223,10 +223,10 @@ protected:
 } // namespace
 
 TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConcealsItAgain) {
-    // Shift+F10 on the selected line; the menu takes the keys.
     ASSERT_NO_FATAL_FAILURE(OpenSetupWindow(true));
-    // Without a selection only "Alle Pixel reparieren..." can be chosen.
-    XKeys("shift+F10");
+    // The menu key opens the menu too. Without a selection only "Alle Pixel reparieren..." can be
+    // chosen.
+    XKeys("Menu");
     HWND menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu(*program)) != nullptr; }, 5s));
     Sleep(300); // drawn
@@ -237,6 +237,7 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
 
     XKeys("Escape");
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5s));
+    // Shift+F10 on the selected line; the menu takes the keys.
     XKeys("Home");
     ASSERT_TRUE(WaitFor([&] { return Selected(list) == 0; }, 5s));
     XKeys("shift+F10");
