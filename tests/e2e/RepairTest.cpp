@@ -127,22 +127,6 @@ void ExpectFlashing(const TDefectPixel& d, const TDefectPixel* concealed) {
     EXPECT_GE(nextInOrder * 10, closeChanges * 8) << nextInOrder << " of " << closeChanges;
 }
 
-HWND VisibleMenu(const TGlimmora& program) {
-    for (HWND menu : program.WindowsOfClass(L"#32768"))
-        if (IsWindowVisible(menu))
-            return menu;
-    return nullptr;
-}
-
-// The middle of line `index` of a list box, on the screen.
-POINT LinePoint(HWND list, int index) {
-    RECT line{};
-    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line));
-    POINT middle{(line.left + line.right) / 2, (line.top + line.bottom) / 2};
-    ClientToScreen(list, &middle);
-    return middle;
-}
-
 int Selected(HWND list) {
     return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
 }
@@ -151,7 +135,7 @@ int Selected(HWND list) {
 // as the driver does in the tray menu: while a menu follows the mouse, the cursor never reads as
 // settled.
 HWND RepairByMouse(const TGlimmora& program, HWND list, int line, int item) {
-    const POINT at = LinePoint(list, line);
+    const POINT at = ListLinePoint(list, line);
     WaitFor([&] { return IsWindowEnabled(GetAncestor(list, GA_ROOT)) != FALSE; }, 5s);
     ClickAt(at.x, at.y, true);
     if (!WaitFor([&] { return VisibleMenu(program) != nullptr; }, 5s))
@@ -162,16 +146,6 @@ HWND RepairByMouse(const TGlimmora& program, HWND list, int line, int item) {
         PressKey(VK_DOWN);
     PressKey(VK_RETURN);
     return WaitForVisibleWindow(program, L"TFReparatur");
-}
-
-std::wstring FocusName(const TGlimmora& program) {
-    HWND focus = nullptr;
-    WaitFor([&] { return (focus = FocusedWindow(program)) != nullptr; }, 5s);
-    return focus ? TextOf(focus) : L"(nothing)";
-}
-
-bool FocusOn(const TGlimmora& program, const std::wstring& name) {
-    return WaitFor([&] { return FocusName(program) == name; }, 5s);
 }
 
 HWND OverlayAt(const TGlimmora& program, const TDefectPixel& d) {
@@ -320,7 +294,7 @@ TEST_F(Repair, ByTheMouseEveryDefectFlashesAndAClickOnOneStopsAll) {
 
     // A double click on a line opens the window for its entry; "Beenden" in the tray menu ends
     // the program in the middle of a repair, and nothing of it is stored.
-    const POINT line = LinePoint(list, 0);
+    const POINT line = ListLinePoint(list, 0);
     ClickAt(line.x, line.y);
     ClickAt(line.x, line.y);
     ASSERT_TRUE(WaitForVisibleWindow(*program, L"TFReparatur"));
