@@ -9,6 +9,8 @@
 #include "help/Unit5.h"
 #include "help/Unit8.h"
 #include "help/Unit9.h"
+#include "repair/Unit10.h"
+#include "repair/Unit11.h"
 #include "setup/Unit3.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -49,8 +51,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         application.CreateForm(FAnleit);
         application.CreateForm(FAusWhi);
         application.CreateForm(Ueber);
+        application.CreateForm(FReparatur);
         for (TPixForm*& overlay : Overlays)
             application.CreateForm(overlay);
+        for (TFlashForm*& flash : Flashes)
+            application.CreateForm(flash);
         // The first tick can only run in the main loop below, so it always finds the overlays
         // created and placed.
         Form1->PlaceOverlays();

@@ -5,6 +5,7 @@
 #include "app/ActivationSwitch.h"
 #include "app/Product.h"
 #include "help/Unit5.h"
+#include "repair/Unit10.h"
 #include "setup/Unit3.h"
 #include "store/DataPath.h"
 #include "store/DefectFile.h"
@@ -157,6 +158,7 @@ void TForm1::FollowDisplayChange() {
         return;
     for (int i = 0; i < Defects.Count(); ++i)
         Overlays[static_cast<std::size_t>(i)]->ReturnTo(Defects[i].X, Defects[i].Y);
+    FReparatur->FollowDisplayChange();
 }
 
 // The tray icon is live from Form1's creation on, also while the error box of a failed load holds

@@ -52,6 +52,8 @@ void TPixForm::PlaceAt(int x, int y) {
 
 void TPixForm::ReturnTo(int x, int y) {
     PlaceAt(x, y);
+    if (held_)
+        return; // Release looks for a monitor
     const bool covered = MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONULL) != nullptr;
     if (!covered && Visible()) {
         ShowWindow(Handle(), SW_HIDE);
@@ -63,8 +65,30 @@ void TPixForm::ReturnTo(int x, int y) {
     }
 }
 
-void TPixForm::VisibilityRequested(bool /*visible*/) {
+bool TPixForm::VisibilityRequested(bool visible) {
     waiting_ = false;
+    if (!held_)
+        return true;
+    wanted_ = visible;
+    return false;
+}
+
+void TPixForm::Hold() {
+    if (held_)
+        return;
+    const bool wanted = Visible() || waiting_;
+    Hide();
+    wanted_ = wanted;
+    held_ = true;
+}
+
+void TPixForm::Release() {
+    if (!held_)
+        return;
+    held_ = false;
+    const bool onMonitor = !placed_ || MonitorFromPoint(home_, MONITOR_DEFAULTTONULL) != nullptr;
+    SetVisible(wanted_ && onMonitor);
+    waiting_ = wanted_ && !onMonitor;
 }
 
 void TPixForm::ColorChanged() {

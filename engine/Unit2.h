@@ -23,6 +23,13 @@ public:
     // under its pixel again; showing or hiding it meanwhile ends the wait.
     void ReturnTo(int x, int y);
 
+    // Keeps the overlay hidden while something else works on its pixel (a repair flashes it).
+    // Meanwhile a request to show or hide it is only recorded; Release applies the last one (and
+    // a pixel on no monitor waits hidden, as after ReturnTo). Colours still change while held.
+    void Hold();
+    void Release();
+    bool Held() const noexcept { return held_; }
+
 protected:
     // An overlay paints a new colour at once, without the invalidation and paint message that a
     // form's colour goes through: on a moving picture all of them change at every tick. (The same
@@ -31,12 +38,14 @@ protected:
 
     void FormCreate() override;
     void FormShow() override;
-    void VisibilityRequested(bool visible) override;
+    bool VisibilityRequested(bool visible) override;
 
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     bool waiting_ = false;
+    bool held_ = false;
+    bool wanted_ = false; // shown once released
     bool placed_ = false;
     POINT home_{};
 };

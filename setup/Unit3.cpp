@@ -5,6 +5,7 @@
 #include "app/Unit1.h"
 #include "capture/Unit4.h"
 #include "help/Unit8.h"
+#include "repair/Unit10.h"
 #include "setup/DefectLine.h"
 
 TFHaupt* FHaupt = nullptr;
@@ -61,7 +62,8 @@ TFHaupt::TFHaupt()
       BDeaNULL(*this, nullptr, {16, 176, 111, 111}, L"Keine Pixelfehler", nullptr, true),
       Label3(*this, nullptr, {8, 336, 252, 11},
              std::wstring(ApplicationTitle) + L" von " + AuthorName),
-      onPictures_(LoadPictures(L"BTN_ON")), offPictures_(LoadPictures(L"BTN_OFF")) {
+      PopupMenu1(this), onPictures_(LoadPictures(L"BTN_ON")),
+      offPictures_(LoadPictures(L"BTN_OFF")) {
     Button1.SetFont(BoldFont());
     Button6.SetFont(BoldFont());
     TFontSpec credits;
@@ -87,6 +89,16 @@ TFHaupt::TFHaupt()
     Button6.SetOnClick([this] { Button6Click(); });
     SpeedButton1.SetOnClick([this] { SpeedButton1Click(); });
     SpeedButton2.SetOnClick([this] { SpeedButton2Click(); });
+
+    Pixelreparieren1 = PopupMenu1.Add(L"Pixel reparieren...", [this] { Pixelreparieren1Click(); });
+    AllePixelreparieren1 =
+        PopupMenu1.Add(L"Alle Pixel reparieren...", [this] { AllePixelreparieren1Click(); });
+    PopupMenu1.OnPopup = [this] {
+        Pixelreparieren1->SetEnabled(ListBox1.ItemIndex() >= 0);
+        AllePixelreparieren1->SetEnabled(ListBox1.Count() > 0);
+    };
+    ListBox1.SetOnContextPopup([this](POINT at) { PopupMenu(PopupMenu1, at); });
+    ListBox1.SetOnDblClick([this] { Pixelreparieren1Click(); });
 }
 
 void TFHaupt::FormShow() {
@@ -190,4 +202,15 @@ void TFHaupt::SpeedButton1Click() {
 
 void TFHaupt::SpeedButton2Click() {
     PauseConcealment();
+}
+
+void TFHaupt::Pixelreparieren1Click() {
+    // The line's index is the entry's index.
+    if (const int index = ListBox1.ItemIndex(); index >= 0 && index < Form1->Defects.Count())
+        FReparatur->Repair(index);
+}
+
+void TFHaupt::AllePixelreparieren1Click() {
+    if (ListBox1.Count() > 0 && !Form1->Defects.Empty())
+        FReparatur->Repair(-1);
 }

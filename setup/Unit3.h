@@ -7,6 +7,7 @@
 
 #include "ui/Controls.h"
 #include "ui/Form.h"
+#include "ui/Menus.h"
 
 class TFHaupt : public TForm {
 public:
@@ -24,6 +25,10 @@ public:
     TSpeedButton SpeedButton2; // on picture: pauses
     TSpeedButton BDeaNULL;     // off picture, no action: nothing to conceal
     TLabel Label3;
+    // ListBox1's context menu: a right click on a line, Shift+F10 or the menu key.
+    TPopupMenu PopupMenu1;
+    TMenuItem* Pixelreparieren1 = nullptr;     // "Pixel reparieren...": the selected entry
+    TMenuItem* AllePixelreparieren1 = nullptr; // "Alle Pixel reparieren...": every entry
 
     // The list refresh: rebuilds the list from Form1->Defects each time the window is shown and
     // after every change of the list.
@@ -41,6 +46,8 @@ public:
     void Button6Click();
     void SpeedButton1Click();
     void SpeedButton2Click();
+    void Pixelreparieren1Click(); // also a double click on a line
+    void AllePixelreparieren1Click();
 
 private:
     enum class TAfterChange {

@@ -73,6 +73,7 @@ void TControl::CreateHandle() {
         SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    HandleCreated();
 }
 
 void TControl::SetOnClick(TControlEvent handler) {
@@ -534,6 +535,151 @@ int TListBox::ItemIndex() const {
 
 void TListBox::SetItemIndex(int index) {
     SendMessageW(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int TListBox::ItemAt(POINT screen) const {
+    ScreenToClient(Handle(), &screen);
+    const LRESULT found =
+        SendMessageW(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(screen.x, screen.y));
+    // The high word says the point lies beyond every line: the nearest one is not under it.
+    return HIWORD(found) || screen.x < 0 || screen.y < 0 ? -1 : static_cast<int>(LOWORD(found));
+}
+
+void TListBox::Command(WORD code) {
+    // Sent while the second press is handled, so the message's position is where it was.
+    if (code == LBN_DBLCLK && onDblClick_) {
+        const DWORD at = GetMessagePos();
+        if (ItemAt({GET_X_LPARAM(at), GET_Y_LPARAM(at)}) >= 0)
+            onDblClick_();
+    }
+}
+
+POINT TListBox::KeyboardPopupPoint() const {
+    RECT client{}, line{};
+    GetClientRect(Handle(), &client);
+    POINT at{0, 0};
+    const int index = ItemIndex();
+    if (index >= 0 &&
+        SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&line)) != LB_ERR &&
+        line.bottom > 0 && line.bottom <= client.bottom)
+        at = {line.left, line.bottom};
+    ClientToScreen(Handle(), &at);
+    return at;
+}
+
+LRESULT TListBox::ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!onContextPopup_)
+        return CallOriginal(message, wParam, lParam);
+    switch (message) {
+    case WM_CONTEXTMENU: {
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        // -1, -1: asked for without the mouse.
+        if (at.x == -1 && at.y == -1) {
+            at = KeyboardPopupPoint();
+        } else if (const int index = ItemAt(at); index >= 0) {
+            SetItemIndex(index);
+        }
+        onContextPopup_(at);
+        return 0;
+    }
+    // The keys are taken here, both halves: the system does not turn Shift+F10 into a menu
+    // request everywhere, and where it does (at either half) the menu would open twice. F10's
+    // release would otherwise start the menu mode of the caption bar.
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+        const bool menuKey = wParam == VK_APPS && (message == WM_KEYDOWN || message == WM_KEYUP);
+        const bool shiftF10 = wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+        if (!menuKey && !shiftF10)
+            break;
+        const bool repeat = (lParam & (1 << 30)) != 0;
+        if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !repeat)
+            onContextPopup_(KeyboardPopupPoint());
+        return 0;
+    }
+    default:
+        break;
+    }
+    return CallOriginal(message, wParam, lParam);
+}
+
+// --- TRadioButton ----------------------------------------------------------------------------
+
+TRadioButton::TRadioButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text)
+    : TControl(form, parent, L"BUTTON", WS_VISIBLE | BS_AUTORADIOBUTTON, 0, bounds, text) {
+}
+
+bool TRadioButton::Checked() const {
+    return Handle() ? SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED : checked_;
+}
+
+void TRadioButton::ApplyCheck() const {
+    // The button control also makes a checked radio button a tab stop and an unchecked one not.
+    SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioButton::SetChecked(bool checked) {
+    checked_ = checked;
+    if (Handle())
+        ApplyCheck();
+    if (!checked)
+        return;
+    const auto& controls = Form().Controls();
+    auto first = std::find(controls.begin(), controls.end(), this);
+    while (first != controls.begin() && !(*first)->StartsGroup())
+        --first;
+    for (auto it = first; it != controls.end() && (it == first || !(*it)->StartsGroup()); ++it)
+        if (auto* other = dynamic_cast<TRadioButton*>(*it); other && other != this)
+            other->SetChecked(false);
+}
+
+void TRadioButton::HandleCreated() {
+    ApplyCheck();
+}
+
+// The button has checked itself (and unchecked the others) by now.
+void TRadioButton::Command(WORD code) {
+    if (code == BN_CLICKED)
+        Click();
+}
+
+// --- TProgressBar ----------------------------------------------------------------------------
+
+namespace {
+
+const wchar_t* ProgressClass() {
+    // The class comes with the common controls, which register it on request.
+    [[maybe_unused]] static const bool registered = [] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    return PROGRESS_CLASSW;
+}
+
+} // namespace
+
+TProgressBar::TProgressBar(TForm& form, TControl* parent, TBounds bounds, const std::wstring& name)
+    : TControl(form, parent, ProgressClass(), WS_VISIBLE, 0, bounds, name) {
+}
+
+void TProgressBar::SetRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+    if (Handle())
+        SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+}
+
+void TProgressBar::SetPosition(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
+    if (Handle())
+        SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+}
+
+void TProgressBar::HandleCreated() {
+    SetRange(minimum_, maximum_);
+    SetPosition(position_);
 }
 
 // --- TGroupBox -------------------------------------------------------------------------------

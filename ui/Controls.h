@@ -1,7 +1,7 @@
-// Controls: the standard Windows controls (STATIC, BUTTON, LISTBOX) with their text set, so
-// screen readers and automation can read them, plus a panel and a picture button where custom
-// painting is needed. Each control is laid out from its 96-DPI design rectangle and font, scaled
-// to the form's DPI.
+// Controls: the standard Windows controls (STATIC, BUTTON, LISTBOX, the progress bar) with their
+// text set, so screen readers and automation can read them, plus a panel and a picture button
+// where custom painting is needed. Each control is laid out from its 96-DPI design rectangle and
+// font, scaled to the form's DPI.
 //
 // Every control window is a child of its form; a control's "parent" (a group box or a panel) only
 // gives it coordinates and visibility, and keeps it above itself in the z-order. So every
@@ -71,6 +71,7 @@ public:
     // Makes the control part of the group of the control created before it: the arrow keys
     // move within a group. Every control starts a group of its own.
     void JoinPreviousGroup();
+    bool StartsGroup() const noexcept { return (style_ & WS_GROUP) != 0; }
     bool Focused() const;
     // True when `container` is this control or one of its parents.
     bool IsWithin(const TControl& container) const;
@@ -97,6 +98,8 @@ protected:
     TControl(TForm& form, TControl* parent, const wchar_t* windowClass, DWORD style, DWORD exStyle,
              TBounds bounds, std::wstring text);
 
+    // Runs once the window has been made: applies what was recorded before it existed.
+    virtual void HandleCreated() {}
     // The control's own notifications, reflected from the form.
     virtual void Command(WORD /*code*/) {}
     virtual HBRUSH ControlColor(HDC dc);
@@ -195,6 +198,44 @@ private:
     bool isDefault_;
 };
 
+// One of a group of choices: the first radio button of a group starts it, the others join it
+// (JoinPreviousGroup). A click, Space, or an arrow key moving onto one checks it and unchecks the
+// others; the button control keeps the checked one the group's only tab stop.
+class TRadioButton : public TControl {
+public:
+    TRadioButton(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text);
+    bool Checked() const;
+    // Checking one unchecks the others of its group, as a click does (without running Click).
+    void SetChecked(bool checked);
+
+protected:
+    void HandleCreated() override;
+    void Command(WORD code) override;
+
+private:
+    void ApplyCheck() const;
+
+    bool checked_ = false;
+};
+
+// The system's progress bar: a position within a range, drawn as the filled part of the bar. Its
+// text is not drawn; it names the bar for screen readers.
+class TProgressBar : public TControl {
+public:
+    TProgressBar(TForm& form, TControl* parent, TBounds bounds, const std::wstring& name);
+    int Position() const noexcept { return position_; }
+    void SetRange(int minimum, int maximum);
+    void SetPosition(int position);
+
+protected:
+    void HandleCreated() override;
+
+private:
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+};
+
 class TListBox : public TControl {
 public:
     TListBox(TForm& form, TControl* parent, TBounds bounds, int itemHeight);
@@ -204,10 +245,29 @@ public:
     std::wstring Item(int index) const;
     int ItemIndex() const; // -1 without a selection
     void SetItemIndex(int index);
+    // The line under a point in screen pixels, or -1 where there is none.
+    int ItemAt(POINT screen) const;
     void Relayout() override;
 
+    // A double click on a line (not on the empty space below the lines).
+    void SetOnDblClick(TControlEvent handler) { onDblClick_ = std::move(handler); }
+    // The user asks for the list's context menu: a right click, which first selects the line
+    // under the mouse, or Shift+F10 or the menu key. `at` (screen pixels) is where the menu
+    // opens: at the mouse, below the selected line, or at the list's top left corner.
+    void SetOnContextPopup(std::function<void(POINT at)> handler) {
+        onContextPopup_ = std::move(handler);
+    }
+
+protected:
+    void Command(WORD code) override;
+    LRESULT ControlWndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
+    POINT KeyboardPopupPoint() const;
+
     int itemHeight_;
+    TControlEvent onDblClick_;
+    std::function<void(POINT)> onContextPopup_;
 };
 
 // A frame with a caption around other controls.

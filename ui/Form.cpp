@@ -8,6 +8,7 @@
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Exceptions.h"
+#include "ui/Menus.h"
 #include "ui/OSError.h"
 
 namespace {
@@ -40,7 +41,7 @@ TForm::TForm(const TFormDefinition& definition)
       clientWidth_(definition.ClientWidth), clientHeight_(definition.ClientHeight),
       scaled_(definition.Scaled), color_(definition.Color), font_(definition.Font),
       neverActivate_(definition.NeverActivate), clickThrough_(definition.ClickThrough),
-      hiddenFromCaptures_(definition.HiddenFromCaptures) {
+      hiddenFromCaptures_(definition.HiddenFromCaptures), ownDC_(definition.OwnDC) {
     BeginLoading();
 }
 
@@ -58,8 +59,9 @@ TForm* TForm::FromHandle(HWND window) noexcept {
 void TForm::Create() {
     if (Handle())
         return;
-    const TWindowClass& windowClass = TWindowClass::Use(
-        className_.c_str(), {.Style = CS_DBLCLKS, .Cursor = LoadCursorW(nullptr, IDC_ARROW)});
+    const TWindowClass& windowClass =
+        TWindowClass::Use(className_.c_str(), {.Style = CS_DBLCLKS | (ownDC_ ? CS_OWNDC : 0u),
+                                               .Cursor = LoadCursorW(nullptr, IDC_ARROW)});
     HWND owner = Application ? Application->Handle() : nullptr;
     CreateHandle(windowClass, ExStyle(), caption_.c_str(), Style(),
                  RECT{designLeft_, designTop_, designLeft_, designTop_}, owner, this);
@@ -299,8 +301,7 @@ bool TForm::Visible() const noexcept {
 }
 
 void TForm::SetVisible(bool visible) {
-    VisibilityRequested(visible);
-    if (visible == Visible())
+    if (!VisibilityRequested(visible) || visible == Visible())
         return;
     if (!visible) {
         ShowWindow(Handle(), SW_HIDE);
@@ -407,6 +408,11 @@ void TForm::Close() {
         Application->Terminate();
     else
         Hide();
+}
+
+void TForm::PopupMenu(TPopupMenu& menu, POINT at) {
+    popupMenu_ = &menu;
+    menu.Popup(at.x, at.y, Handle());
 }
 
 // --- Keyboard --------------------------------------------------------------------------------
@@ -530,6 +536,9 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Close();
             return 0;
         }
+        // A menu's command names no control.
+        if (lParam == 0 && popupMenu_ && popupMenu_->DispatchCommand(wParam))
+            return 0;
         break;
     // Where the focus goes on activation: after DefWindowProc, which puts it on the form.
     case WM_ACTIVATE: {

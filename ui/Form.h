@@ -20,6 +20,7 @@
 
 class TButton;
 class TControl;
+class TPopupMenu;
 
 enum class TBorderStyle {
     bsNone,     // pop-up without border or caption bar
@@ -68,6 +69,9 @@ struct TFormDefinition {
     // For windows that only cover a defect: the window asks to be left out of screen captures,
     // which then show the screen as it is without it.
     bool HiddenFromCaptures = false;
+    // A device context of the window's own, kept for its whole life (CS_OWNDC), for forms that
+    // paint many times a second: fetching a shared one resets it each time, which is not free.
+    bool OwnDC = false;
 };
 
 class TForm : public TComponent, public TWindow {
@@ -165,6 +169,10 @@ public:
     // first. Returns true when the message has been handled (and dispatched).
     bool HandleDialogKey(MSG& message);
 
+    // Opens `menu` (one of the form's components) at (x, y) in screen pixels; the chosen item's
+    // action runs once the menu has closed, from the form's own messages.
+    void PopupMenu(TPopupMenu& menu, POINT at);
+
     // The form's controls, in creation order.
     const std::vector<TControl*>& Controls() const noexcept { return controls_; }
 
@@ -184,8 +192,9 @@ protected:
     // Handlers a form overrides. Each runs on the main thread; exceptions leave them.
     virtual void FormCreate() {}
     virtual void FormShow() {}
-    // Runs whenever the form is asked to be shown or hidden, even when it already is.
-    virtual void VisibilityRequested(bool /*visible*/) {}
+    // Runs whenever the form is asked to be shown or hidden, even when it already is. False
+    // leaves the window as it is: the form has taken the request itself.
+    virtual bool VisibilityRequested(bool /*visible*/) { return true; }
     virtual void FormHide() {}
     virtual void FormClose(TCloseAction& /*action*/) {}
     virtual void FormDestroy() {}
@@ -236,6 +245,7 @@ private:
     bool clickThrough_;
     bool hiddenFromCaptures_;
     bool leftOutOfCaptures_ = false;
+    bool ownDC_;
     bool shownBefore_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;
@@ -245,6 +255,7 @@ private:
     std::vector<TControl*> controls_;
     int controlMessages_ = 0;
     TButton* defaultButton_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr; // the menu opened last, whose commands come back here
     // Control identifiers start above the dialog manager's own IDOK and IDCANCEL.
     int nextControlId_ = 100;
 };

@@ -16,6 +16,13 @@ void TMenuItem::SetCaption(std::wstring caption) {
     menu_.changed_ = true;
 }
 
+void TMenuItem::SetEnabled(bool enabled) {
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    menu_.changed_ = true;
+}
+
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner) {
 }
 
@@ -46,9 +53,10 @@ void TPopupMenu::Rebuild() {
     if (!menu)
         RaiseLastOSError();
     for (const auto& item : items_) {
-        BOOL appended = item->IsSeparator() ? AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr)
-                                            : AppendMenuW(menu.Get(), MF_STRING, item->Command(),
-                                                          item->Caption().c_str());
+        BOOL appended = item->IsSeparator()
+                            ? AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr)
+                            : AppendMenuW(menu.Get(), MF_STRING | (item->Enabled() ? 0 : MF_GRAYED),
+                                          item->Command(), item->Caption().c_str());
         if (!appended)
             RaiseLastOSError();
     }

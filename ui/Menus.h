@@ -32,6 +32,9 @@ public:
     const std::wstring& Caption() const noexcept { return caption_; }
     void SetCaption(std::wstring caption);
     bool IsSeparator() const noexcept { return caption_ == L"-"; }
+    // A disabled item shows greyed and cannot be chosen.
+    bool Enabled() const noexcept { return enabled_; }
+    void SetEnabled(bool enabled);
     // The command identifier the item carries in its menu's HMENU.
     UINT Command() const noexcept { return command_; }
 
@@ -44,6 +47,7 @@ private:
     TPopupMenu& menu_;
     UINT command_;
     std::wstring caption_;
+    bool enabled_ = true;
 };
 
 class TPopupMenu : public TComponent {
@@ -80,5 +84,7 @@ private:
     TMenuHandle menu_;
     bool changed_ = true;
     bool tracking_ = false;
-    UINT nextCommand_ = 1;
+    // Above the dialog manager's IDOK and IDCANCEL, which reach a form as commands without a
+    // control too: a form can hand every such command to its menu.
+    UINT nextCommand_ = 0x1000;
 };

@@ -7,6 +7,12 @@
 
 std::wstring GlimmoraExe;
 
+namespace {
+// Whether the Wine desktop has been given the X keyboard focus since the program started: what a
+// test before did may have moved it.
+bool desktopFocused = false;
+} // namespace
+
 // --- Files -----------------------------------------------------------------------------------
 
 namespace {
@@ -94,13 +100,7 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 
 // --- The program -----------------------------------------------------------------------------
 
-namespace {
-// Whether XDo has given the Wine desktop the X keyboard focus since the last program started.
-bool xFocused = false;
-} // namespace
-
 TGlimmora::TGlimmora(const TTempFolder& folder) {
-    xFocused = false;
     std::wstring exe = folder.File(L"Glimmora.exe");
     // A second start in the same folder runs the copy already there, as a user's restart does;
     // copying over an executable that has only just stopped running can fail under Wine.
@@ -118,6 +118,7 @@ TGlimmora::TGlimmora(const TTempFolder& folder) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+    desktopFocused = false;
 }
 
 TGlimmora::~TGlimmora() {
@@ -402,22 +403,21 @@ std::vector<std::wstring> ListBoxLines(HWND listBox) {
     return lines;
 }
 
+POINT ListLinePoint(HWND listBox, int index) {
+    RECT line{};
+    SendMessageTimeoutW(listBox, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&line), SMTO_ABORTIFHUNG, 2000, nullptr);
+    POINT at{line.left + (line.right - line.left) / 3, (line.top + line.bottom) / 2};
+    ClientToScreen(listBox, &at);
+    return at;
+}
+
 void ClickListLine(HWND listBox, int index) {
-    DWORD_PTR height = 0, top = 0;
-    SendMessageTimeoutW(listBox, LB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 2000, &height);
-    SendMessageTimeoutW(listBox, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 2000, &top);
-    POINT origin{0, 0};
-    ClientToScreen(listBox, &origin);
-    RECT client;
-    GetClientRect(listBox, &client);
-    int row = index - static_cast<int>(top);
-    ClickAt(origin.x + client.right / 3,
-            origin.y + row * static_cast<int>(height) + static_cast<int>(height) / 2);
+    const POINT at = ListLinePoint(listBox, index);
+    ClickAt(at.x, at.y);
 }
 
 // --- The tray --------------------------------------------------------------------------------
-
-namespace {
 
 HWND VisibleMenu(const TGlimmora& program) {
     for (HWND menu : program.WindowsOfClass(L"#32768"))
@@ -425,6 +425,8 @@ HWND VisibleMenu(const TGlimmora& program) {
             return menu;
     return nullptr;
 }
+
+namespace {
 
 void SendButton(DWORD flags) {
     INPUT input{};
@@ -631,9 +633,9 @@ void XDo(const std::string& command) {
     // Keys go to the X window that has the keyboard focus: the Wine desktop's, which Wine hands
     // on to its foreground window. It is focused once for each program started: what an earlier
     // test did (a change of the display mode) can have taken the X focus from it.
-    if (!xFocused) {
+    if (!desktopFocused) {
         RunXdotool("search --name \"Wine desktop\" windowfocus --sync");
-        xFocused = true;
+        desktopFocused = true;
     }
     RunXdotool(command);
     Sleep(150);
@@ -647,6 +649,10 @@ void SelectTrayIconByKeyboard(const TGlimmora& program) {
     HWND tray = program.Window(L"TTrayWindow");
     if (!tray)
         throw std::runtime_error("the program has no tray window");
+    // The menu opens at the cursor, flipped up and left in the corner of the tray: a cursor
+    // resting there (after a right click on the icon) would lie on the menu and take the
+    // highlight back from the keys.
+    MoveMouse(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3);
     // What the shell sends when the user selects the icon with the keyboard and presses Enter.
     constexpr UINT CallbackMessage = WM_USER + 1, KeySelect = WM_USER + 1;
     PostMessageW(tray, CallbackMessage, 1, MAKELPARAM(KeySelect, 1));
@@ -714,4 +720,14 @@ HWND FocusedWindow(const TGlimmora& program) {
     if (!any || !GetGUIThreadInfo(GetWindowThreadProcessId(any, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+std::wstring FocusName(const TGlimmora& program) {
+    HWND focus = nullptr;
+    WaitFor([&] { return (focus = FocusedWindow(program)) != nullptr; }, 5s);
+    return focus ? TextOf(focus) : L"(nothing)";
+}
+
+bool FocusOn(const TGlimmora& program, const std::wstring& name) {
+    return WaitFor([&] { return FocusName(program) == name; }, 5s);
 }

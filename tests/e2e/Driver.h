@@ -114,11 +114,14 @@ void ClickDialogButton(HWND dialog, int id);
 
 // The lines of a list box of another process.
 std::vector<std::wstring> ListBoxLines(HWND listBox);
-// A real click on line `index` of a list box.
+// Where a click on line `index` of a list box goes, on the screen; and a real click there.
+POINT ListLinePoint(HWND listBox, int index);
 void ClickListLine(HWND listBox, int index);
 
 // The program's icon in the notification area, clicked for real.
 POINT TrayIconPoint();
+// The program's pop-up menu that is open, or null.
+HWND VisibleMenu(const TGlimmora& program);
 // A right click on the icon; returns the menu window that opened, or null.
 HWND OpenTrayMenu(const TGlimmora& program);
 // Opens the menu and picks the item ("Info", "Homepage", "Setup", "Beenden") with the keyboard.
@@ -157,6 +160,10 @@ void SelectTrayIconByKeyboard(const TGlimmora& program);
 void ChooseFromTrayMenuByKeys(const TGlimmora& program, int item);
 // The window of the program that has the keyboard focus, or null.
 HWND FocusedWindow(const TGlimmora& program);
+// The text of the program's control that has the keyboard focus (what a screen reader says), and
+// whether it becomes this one.
+std::wstring FocusName(const TGlimmora& program);
+bool FocusOn(const TGlimmora& program, const std::wstring& name);
 
 // Real input.
 void MoveMouse(int x, int y);

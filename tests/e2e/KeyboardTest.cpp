@@ -10,17 +10,6 @@ namespace {
 
 const std::vector<std::uint8_t> OneDefect = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11};
 
-// The text of the program's control that has the keyboard focus: what a screen reader says.
-std::wstring FocusName(const TGlimmora& program) {
-    HWND focus = nullptr;
-    WaitFor([&] { return (focus = FocusedWindow(program)) != nullptr; }, 5s);
-    return focus ? TextOf(focus) : L"(nothing)";
-}
-
-bool FocusOn(const TGlimmora& program, const std::wstring& name) {
-    return WaitFor([&] { return FocusName(program) == name; }, 5s);
-}
-
 // Every control the user can reach with Tab has a name.
 void ExpectTabStopsNamed(HWND form) {
     for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))

@@ -138,6 +138,27 @@ int wmain(int argc, wchar_t** argv) {
     ShotClick(instructions, L"<< Zurück");
     ShotClick(instructions, L"Schließen");
 
+    // The repair window from the list's context menu, running: the first entry flashes.
+    HWND list = nullptr;
+    for (HWND child = GetWindow(setup, GW_CHILD); child && !list;
+         child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassNameOf(child) == L"ListBox")
+            list = child;
+    ClickListLine(list, 0);
+    RECT line;
+    GetWindowRect(list, &line);
+    ClickAt(line.left + 60, line.top + 6, true);
+    WaitFor([] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 5s);
+    Sleep(200);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    HWND repair = Visible(program, L"TFReparatur");
+    ShotClick(repair, L"Starten");
+    Sleep(1500);
+    SaveScreen(L"repair");
+    PressKey(VK_ESCAPE);
+    WaitFor([&] { return !IsWindowVisible(repair); }, 5s);
+
     ShotChooseFromTrayMenu(program, 1); // Info
     HWND about = Visible(program, L"TAboutBox");
     SaveScreen(L"about");

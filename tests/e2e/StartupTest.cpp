@@ -6,9 +6,9 @@
 
 namespace {
 
-const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",    L"TFHaupt",
-                                      L"TFBack",       L"TAboutBox", L"TFAusBla",
-                                      L"TFAnleit",     L"TFAusWhi",  L"TUeber"};
+const wchar_t* const FormClasses[] = {L"TApplication", L"TForm1",     L"TFHaupt",  L"TFBack",
+                                      L"TAboutBox",    L"TFAusBla",   L"TFAnleit", L"TFAusWhi",
+                                      L"TUeber",       L"TFReparatur"};
 
 // 25 overlays exist, owned by the application window; exactly one per defect is shown, one
 // physical pixel in size, at the defect.

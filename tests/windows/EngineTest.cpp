@@ -17,6 +17,7 @@
 #include "engine/ConcealmentTick.h"
 #include "engine/ScreenSampler.h"
 #include "engine/Unit2.h"
+#include "repair/Unit11.h"
 #include "tests/windows/HandleCount.h"
 #include "tests/windows/ScreenPattern.h"
 #include "ui/Application.h"
@@ -566,4 +567,70 @@ TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenO
     EXPECT_FALSE(overlay.Visible());
     overlays[1]->ReturnTo(400, 400);
     EXPECT_FALSE(overlays[1]->Visible()) << "an overlay not in use stays hidden";
+}
+
+TEST_F(Concealment, AHeldOverlayStaysHiddenAndReleasedTakesTheLastRequest) {
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    Place();
+    TPixForm& overlay = *overlays[0];
+    struct TStep {
+        const char* what;
+        void (*act)(TPixForm&);
+        bool visible;
+    };
+    const TStep steps[] = {
+        {"held", [](TPixForm& o) { o.Hold(); }, false},
+        {"resumed while held", [](TPixForm& o) { o.SetVisible(true); }, false},
+        {"paused while held", [](TPixForm& o) { o.Hide(); }, false},
+        {"released paused", [](TPixForm& o) { o.Release(); }, false},
+        {"resumed", [](TPixForm& o) { o.SetVisible(true); }, true},
+        {"held again", [](TPixForm& o) { o.Hold(); }, false},
+        {"its pixel goes while held", [](TPixForm& o) { o.ReturnTo(-5000, 300); }, false},
+        {"released off every monitor", [](TPixForm& o) { o.Release(); }, false},
+        {"its pixel comes back", [](TPixForm& o) { o.ReturnTo(300, 300); }, true},
+        {"held and released", [](TPixForm& o) { o.Hold(), o.Release(); }, true},
+    };
+    for (const TStep& step : steps) {
+        step.act(overlay);
+        EXPECT_EQ(overlay.Visible(), step.visible) << step.what;
+    }
+}
+
+TEST_F(Concealment, AFlashWindowCoversItsAreaOnItsMonitorStaysThereAndHidesOffEveryMonitor) {
+    TFlashForm* flash = nullptr;
+    app.CreateForm(flash);
+    const RECT screen = TScreenPattern::Screen();
+    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
+    auto area = [&] {
+        RECT r{};
+        if (flash->Visible())
+            GetWindowRect(flash->Handle(), &r);
+        return r;
+    };
+    const struct {
+        POINT pixel;
+        RECT covered; // empty: hidden
+    } cases[] = {
+        {{300, 300}, {298, 298, 303, 303}},
+        {{0, 1}, {0, 0, 3, 4}},
+        {{screen.right - 1, screen.bottom - 2},
+         {screen.right - 3, screen.bottom - 4, screen.right, screen.bottom}},
+        {{-5000, 300}, {}},
+        {{300, 300}, {298, 298, 303, 303}},
+    };
+    for (const auto& c : cases) {
+        flash->FlashAt(c.pixel.x, c.pixel.y);
+        const RECT covered = area();
+        EXPECT_TRUE(EqualRect(&c.covered, &covered)) << c.pixel.x << "," << c.pixel.y;
+    }
+    SetWindowPos(flash->Handle(), nullptr, 10, 10, 50, 50, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(area().left, 298) << "nobody but the program moves it";
+    EXPECT_EQ(area().right, 303);
+    flash->SetColor(0x00FF00);
+    Settle();
+    EXPECT_EQ(ScreenAt(298, 302), (TRgb{0, 255, 0}));
+    EXPECT_EQ(ScreenAt(303, 300), (TRgb{128, 128, 128}));
+    flash->SetColor(0xFF0000);
+    Settle();
+    EXPECT_EQ(ScreenAt(300, 300), (TRgb{0, 0, 255})) << "each colour painted at once";
 }

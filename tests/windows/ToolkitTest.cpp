@@ -2,6 +2,10 @@
 // termination, the error guard and the main-thread hand-over.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -801,4 +805,51 @@ TEST_F(ToolkitKeys, UnderAHighContrastThemeFixedTextColoursBecomeTheSystemsOwn) 
     EXPECT_EQ(textColour(form.Link), distinct[1]) << "a link under the mouse: the hot-track colour";
     HighContrastOn = &SystemHighContrastOn;
     SetSysColors(2, elements, saved);
+}
+
+namespace {
+
+// Two groups of radio buttons, the first in a frame, and a progress bar, each set up before the
+// windows exist.
+class TChoiceForm : public TForm {
+public:
+    TChoiceForm()
+        : TForm(Definition(L"TChoiceForm")), Frame(*this, nullptr, {5, 5, 190, 40}, L"Frame"),
+          A(*this, &Frame, {5, 15, 50, 17}, L"A"), B(*this, &Frame, {60, 15, 50, 17}, L"B"),
+          C(*this, &Frame, {115, 15, 50, 17}, L"C"), D(*this, nullptr, {5, 50, 50, 17}, L"D"),
+          E(*this, nullptr, {60, 50, 50, 17}, L"E"), Bar(*this, nullptr, {5, 75, 190, 15}, L"Bar") {
+        B.JoinPreviousGroup();
+        C.JoinPreviousGroup();
+        E.JoinPreviousGroup();
+        B.SetChecked(true);
+        D.SetChecked(true);
+        Bar.SetRange(0, 600);
+        Bar.SetPosition(700);
+    }
+    TGroupBox Frame;
+    TRadioButton A, B, C, D, E;
+    TProgressBar Bar;
+};
+TChoiceForm* choiceForm = nullptr;
+
+} // namespace
+
+TEST_F(Toolkit, CheckingARadioButtonUnchecksOnlyItsGroupAndMakesItTheGroupsTabStop) {
+    app.CreateForm(choiceForm);
+    TChoiceForm& f = *choiceForm;
+    auto state = [&] {
+        std::string s;
+        for (const TRadioButton* r : {&f.A, &f.B, &f.C, &f.D, &f.E})
+            s += r->Checked()
+                     ? (GetWindowLongPtrW(r->Handle(), GWL_STYLE) & WS_TABSTOP ? "X" : "x")
+                     : (GetWindowLongPtrW(r->Handle(), GWL_STYLE) & WS_TABSTOP ? "T" : "-");
+        return s;
+    };
+    EXPECT_EQ(state(), "-X-X-") << "as set before the windows were made";
+    f.C.SetChecked(true);
+    EXPECT_EQ(state(), "--XX-");
+    SendMessageW(f.E.Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(state(), "--X-X") << "a click, in the other group";
+    EXPECT_EQ(SendMessageW(f.Bar.Handle(), PBM_GETRANGE, FALSE, 0), 600);
+    EXPECT_EQ(SendMessageW(f.Bar.Handle(), PBM_GETPOS, 0, 0), 600) << "kept within its range";
 }

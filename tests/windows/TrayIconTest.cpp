@@ -632,7 +632,7 @@ TEST_F(Tray, AChosenItemRunsAfterTheMenuHasClosedAndItsErrorsAreReported) {
     EXPECT_FALSE(popup.DispatchCommand(MAKEWPARAM(popup.Items(0)->Command(), 1)));
 }
 
-TEST_F(Tray, TheMenuIsBuiltOnceAndRebuiltAfterACaptionChanges) {
+TEST_F(Tray, TheMenuIsBuiltOnceAndRebuiltAfterACaptionOrItsEnablingChanges) {
     HMENU first = popup.Handle();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetMenuItemCount(first), 3);
@@ -644,6 +644,9 @@ TEST_F(Tray, TheMenuIsBuiltOnceAndRebuiltAfterACaptionChanges) {
     GetMenuStringW(second, popup.Items(2)->Command(), text, 32, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"Ende");
     EXPECT_EQ(GetMenuDefaultItem(second, FALSE, 0), UINT(-1)) << "no item is the default";
+    popup.Items(2)->SetEnabled(false);
+    EXPECT_EQ(GetMenuState(popup.Handle(), 2, MF_BYPOSITION) & MF_GRAYED, UINT(MF_GRAYED));
+    EXPECT_EQ(GetMenuState(popup.Handle(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
 }
 
 // --- The real notification area ----------------------------------------------------------------
