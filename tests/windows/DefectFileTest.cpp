@@ -18,7 +18,9 @@
 #include "store/DataPath.h"
 #include "store/DefectCodec.h"
 #include "store/DefectFile.h"
+#include "tests/support/TempFolder.h"
 #include "ui/Exceptions.h"
+#include "ui/Handles.h"
 
 namespace {
 
@@ -27,36 +29,14 @@ using Bytes = std::vector<std::uint8_t>;
 const Bytes WorkedExample{0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11,
                           0xFF, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20};
 
-// The test's own long-path form, kept apart from the code under test.
-std::wstring Long(const std::wstring& path) {
-    return path.size() < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0 ? path : L"\\\\?\\" + path;
-}
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Reset(); }
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE handle = nullptr) {
-        if (Valid())
-            CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-Handle Open(const std::wstring& path, DWORD access, DWORD share) {
-    return Handle(CreateFileW(Long(path).c_str(), access, share, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+TFileHandle Open(const std::wstring& path, DWORD access, DWORD share) {
+    return TFileHandle(CreateFileW(LongPath(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::optional<Bytes> ReadAll(const std::wstring& path) {
-    Handle file = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    TFileHandle file =
+        Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (!file.Valid())
         return std::nullopt;
     Bytes bytes(4096);
@@ -68,8 +48,8 @@ std::optional<Bytes> ReadAll(const std::wstring& path) {
 }
 
 void WriteAll(const std::wstring& path, const Bytes& bytes) {
-    Handle file(CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    TFileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.Valid()) << GetLastError();
     DWORD written = 0;
     ASSERT_TRUE(
@@ -78,82 +58,42 @@ void WriteAll(const std::wstring& path, const Bytes& bytes) {
 }
 
 bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveTree(const std::wstring& directory) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Long(directory + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = directory + name;
-            SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + L"\\");
-            else
-                DeleteFileW(Long(path).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+// Creates the nested folders `relative` below `folder`; returns the full path with a trailing
+// backslash.
+std::wstring MakeFolders(const TTempFolder& folder, const std::wstring& relative) {
+    std::wstring path = folder.Path();
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        std::size_t end = relative.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = relative.size();
+        path += relative.substr(start, end - start) + L"\\";
+        CreateDirectoryW(LongPath(path).c_str(), nullptr);
+        start = end + 1;
     }
-    RemoveDirectoryW(Long(directory).c_str());
+    return path;
 }
 
-// A fresh directory (with trailing backslash) per test, removed with everything in it.
-class TempDirectory {
-public:
-    TempDirectory() {
-        static int serial = 0;
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
-        path_ = std::wstring(temp) + L"GlimmoraStore-" + std::to_wstring(GetCurrentProcessId()) +
-                L"-" + std::to_wstring(++serial) + L"\\";
-        RemoveTree(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    ~TempDirectory() { RemoveTree(path_); }
-    const std::wstring& Path() const { return path_; }
-
-    // Creates the nested directories `relative` below this one; returns the full path with a
-    // trailing backslash.
-    std::wstring Make(const std::wstring& relative) const {
-        std::wstring path = path_;
-        std::size_t start = 0;
-        while (start < relative.size()) {
-            std::size_t end = relative.find(L'\\', start);
-            if (end == std::wstring::npos)
-                end = relative.size();
-            path += relative.substr(start, end - start) + L"\\";
-            CreateDirectoryW(Long(path).c_str(), nullptr);
-            start = end + 1;
-        }
-        return path;
-    }
-
-private:
-    std::wstring path_;
-};
-
-int LoadError(const std::wstring& path, TDefectList& list) {
+// The error code of the file operation, 0 when it succeeds.
+template <class Operation>
+int IoError(Operation operation) {
     try {
-        LoadDefectFile(path, list);
+        operation();
         return 0;
     } catch (const EInOutError& error) {
         return error.ErrorCode();
     }
+}
+
+int LoadError(const std::wstring& path, TDefectList& list) {
+    return IoError([&] { LoadDefectFile(path, list); });
 }
 
 int SaveError(const std::wstring& path, const TDefectList& list) {
-    try {
-        SaveDefectFile(path, list);
-        return 0;
-    } catch (const EInOutError& error) {
-        return error.ErrorCode();
-    }
+    return IoError([&] { SaveDefectFile(path, list); });
 }
 
 TDefectList Decoded(const Bytes& bytes) {
@@ -181,7 +121,7 @@ Bytes NumberedRecords(int count) {
 
 class DefectFile : public testing::Test {
 protected:
-    TempDirectory directory;
+    TTempFolder directory{L"GlimmoraStore"};
     std::wstring pix = directory.Path() + L"Glimmora.pix";
     std::wstring tmp = pix + L".tmp";
 };
@@ -294,9 +234,9 @@ TEST_F(DefectFile, FileHeldByAnotherProgram) {
         SCOPED_TRACE(testing::Message() << "access " << std::hex << c.access << ", share "
                                         << c.share << (c.mapped ? ", mapped" : ""));
         WriteAll(pix, WorkedExample);
-        Handle holder = Open(pix, c.access, c.share);
+        TFileHandle holder = Open(pix, c.access, c.share);
         ASSERT_TRUE(holder.Valid()) << GetLastError();
-        Handle mapping(
+        TKernelHandle mapping(
             c.mapped ? CreateFileMappingW(holder.Get(), nullptr, PAGE_READWRITE, 0, 0, nullptr)
                      : nullptr);
         void* view = c.mapped ? MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
@@ -338,7 +278,7 @@ TEST_F(DefectFile, TemporaryFileOfAnotherSave) {
 
     // One still being written by another instance stops this save and stays where it is.
     WriteAll(tmp, Bytes(5, 0x5A));
-    Handle otherSave = Open(tmp, GENERIC_WRITE | DELETE, 0);
+    TFileHandle otherSave = Open(tmp, GENERIC_WRITE | DELETE, 0);
     ASSERT_TRUE(otherSave.Valid());
     EXPECT_EQ(SaveError(pix, Decoded(WorkedExample)), ERROR_SHARING_VIOLATION);
     otherSave.Reset();
@@ -357,7 +297,7 @@ TEST_F(DefectFile, LongAndNonAsciiPaths) {
         L"Bildschirmprüfung\\" + deep,
     };
     for (const std::wstring& relative : cases) {
-        const std::wstring path = directory.Make(relative) + L"Glimmora.pix";
+        const std::wstring path = MakeFolders(directory, relative) + L"Glimmora.pix";
         ASSERT_TRUE(Exists(DirectoryPart(path))) << ToUtf8(path);
         EXPECT_FALSE(DefectFileExists(path));
         ASSERT_EQ(SaveError(path, Decoded(NumberedRecords(1))), 0) << path.size();
@@ -383,7 +323,7 @@ TDefectList RoundList(std::int32_t k) {
 }
 
 int SaveLoop(const std::wstring& path, std::int32_t firstRound, const std::wstring& readyEvent) {
-    Handle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEvent.c_str()));
+    TKernelHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEvent.c_str()));
     if (!ready.Valid() || !SetEvent(ready.Get()))
         return 2;
     for (std::int32_t k = firstRound;; ++k) {
@@ -397,8 +337,8 @@ int SaveLoop(const std::wstring& path, std::int32_t firstRound, const std::wstri
 
 int PrintExecutablePath(const std::wstring& outFile) {
     const std::wstring path = ExecutablePath();
-    Handle file(CreateFileW(Long(outFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    TFileHandle file(CreateFileW(LongPath(outFile).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     const DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
     return file.Valid() && WriteFile(file.Get(), path.data(), size, &written, nullptr) ? 0 : 3;
@@ -441,7 +381,7 @@ public:
     }
 
 private:
-    Handle process_;
+    TKernelHandle process_;
     DWORD error_ = 0;
 };
 
@@ -453,18 +393,18 @@ TEST(ExecutablePath, NamesThisProgramAndItsFolder) {
     const std::wstring exe = ExecutablePath();
     ASSERT_GT(exe.size(), 4u);
     EXPECT_EQ(_wcsicmp(exe.substr(exe.size() - 4).c_str(), L".exe"), 0) << ToUtf8(exe);
-    const DWORD attributes = GetFileAttributesW(Long(exe).c_str());
+    const DWORD attributes = GetFileAttributesW(LongPath(exe).c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << ToUtf8(exe);
     EXPECT_FALSE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     const std::wstring folder = DirectoryPart(exe);
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), L'\\');
-    EXPECT_TRUE(GetFileAttributesW(Long(folder).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesW(LongPath(folder).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 
     // A copy under a non-ASCII folder, with the longest name a program can be started from
     // (259 characters): its name fills the first buffer exactly, terminator included.
-    TempDirectory directory;
-    const std::wstring deepFolder = directory.Make(L"Bildschirmprüfung\\Глиммора");
+    TTempFolder directory{L"GlimmoraStore"};
+    const std::wstring deepFolder = MakeFolders(directory, L"Bildschirmprüfung\\Глиммора");
     const std::wstring copy =
         folder + std::wstring(MAX_PATH - 1 - folder.size() - 4, L'k') + L".exe";
     ASSERT_EQ(copy.size(), MAX_PATH - 1u);
@@ -488,11 +428,11 @@ TEST(DefectFileKill, KilledSaveLeavesOneWholeList) {
     std::uniform_int_distribution<int> delay(0, 12);
     SCOPED_TRACE("seed " + std::to_string(seed));
 
-    TempDirectory directory;
+    TTempFolder directory{L"GlimmoraStore"};
     const std::wstring pix = directory.Path() + L"Glimmora.pix";
     const std::wstring eventName =
         L"GlimmoraSaveLoopReady-" + std::to_wstring(GetCurrentProcessId());
-    Handle ready(CreateEventW(nullptr, FALSE, FALSE, eventName.c_str()));
+    TKernelHandle ready(CreateEventW(nullptr, FALSE, FALSE, eventName.c_str()));
     ASSERT_TRUE(ready.Valid());
     const std::wstring exe = ExecutablePath();
 

@@ -83,6 +83,7 @@ protected:
         dc = GetWindowDC(desktop);
     }
     void TearDown() override { ReleaseDC(desktop, dc); }
+    const RECT screen = TScreenPattern::Screen();
     HWND desktop = nullptr;
     HDC dc = nullptr;
 };
@@ -90,7 +91,6 @@ protected:
 } // namespace
 
 TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
-    RECT screen = TScreenPattern::Screen();
     std::mt19937 random(20261207);
     std::vector<std::uint32_t> pattern(static_cast<std::size_t>(screen.right * screen.bottom));
     for (auto& p : pattern)
@@ -210,7 +210,6 @@ TEST_F(DesktopReads, CopiedBlocksGiveTheGetPixelAverageEverywhere) {
 // copies are, and in between neighbours share one while distant defects do not make one copy
 // of the screen between them.
 TEST_F(DesktopReads, BlocksShareCopiesAsTheirCostsSay) {
-    RECT screen = TScreenPattern::Screen();
     TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x808080));
     const TCopyCost costs[] = {{0, 1}, {4096, 1}, {1e12, 1}};
     struct Case {
@@ -249,7 +248,6 @@ TEST_F(DesktopReads, BlocksShareCopiesAsTheirCostsSay) {
 }
 
 TEST_F(DesktopReads, ADefectInTheCornerCountsFiveWhiteNeighboursOffTheScreen) {
-    RECT screen = TScreenPattern::Screen();
     TScreenPattern window(screen, TScreenPattern::Uniform(screen, 0x000000));
     TScreenSampler sampler;
     EXPECT_EQ(sampler.SampleNeighbours(dc, 0, 0), (TRgb{159, 159, 159}));
@@ -295,6 +293,7 @@ protected:
     }
     TRgb ScreenAt(int x, int y) const { return SplitColor(GetPixel(dc, x, y)); }
 
+    TScreenPattern background{screen, TScreenPattern::Uniform(screen, 0x808080)};
     TApplication app;
     std::vector<std::wstring> reported;
     std::array<TPixForm*, MaxDefects> overlays{};
@@ -305,8 +304,6 @@ protected:
 } // namespace
 
 TEST_F(Concealment, OverlaysAreOnePixelAndTakeTheConcealingColourAtTheTick) {
-    RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
     defects[AppendDefect(defects, 500, 100)].Flags = BlueOff;
     Place();
@@ -333,8 +330,6 @@ TEST_F(Concealment, OverlaysAreOnePixelAndTakeTheConcealingColourAtTheTick) {
 }
 
 TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
-    RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     defects[AppendDefect(defects, 200, 200)].Flags = RedOn;
     defects[AppendDefect(defects, 201, 200)].Flags = 0;
     Place();
@@ -359,8 +354,6 @@ TEST_F(Concealment, NeighbouringDefectsReadEachOtherAsLastPainted) {
 }
 
 TEST_F(Concealment, OnlyAWindowOverADefectIsPassedAndAtTheNextTick) {
-    RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     for (int i = 0; i < 3; ++i)
         defects[AppendDefect(defects, 100 + 10 * i, 400)].Flags = RedOn;
     Place();
@@ -414,8 +407,6 @@ TEST_F(Concealment, OnlyAWindowOverADefectIsPassedAndAtTheNextTick) {
 }
 
 TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
-    RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     defects[AppendDefect(defects, 600, 500)].Flags = RedOn;
     Place();
     overlays[0]->Hide();
@@ -501,8 +492,6 @@ struct TProcessCounts {
 } // namespace
 
 TEST_F(Concealment, TenThousandTicksAllocateNothingAndLeaveTheObjectCountsWhereTheyWere) {
-    RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     for (int i = 0; i < MaxDefects; ++i)
         defects[AppendDefect(defects, 20 + 37 * i, 30 + 25 * i)].Flags =
             static_cast<std::uint8_t>(1 << (i % 6));
@@ -599,8 +588,6 @@ TEST_F(Concealment, AHeldOverlayStaysHiddenAndReleasedTakesTheLastRequest) {
 TEST_F(Concealment, AFlashWindowCoversItsAreaOnItsMonitorStaysThereAndHidesOffEveryMonitor) {
     TFlashForm* flash = nullptr;
     app.CreateForm(flash);
-    const RECT screen = TScreenPattern::Screen();
-    TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
     auto area = [&] {
         RECT r{};
         if (flash->Visible())

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/CaptureCursor.h"
+#include "tests/support/DibSection.h"
 #include "tests/support/WinePath.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
@@ -200,6 +201,19 @@ std::vector<IconEntry> IconDirectory(HMODULE module, const wchar_t* name) {
     return entries;
 }
 
+// The icon loads at `size` pixels, with a colour picture of that size.
+void ExpectIconOfSize(HMODULE module, const wchar_t* name, int size) {
+    SCOPED_TRACE(size);
+    LoadedImage icon(module, name, IMAGE_ICON, size, 0);
+    ASSERT_NE(icon.handle, nullptr);
+    IconParts parts(icon.Icon());
+    ASSERT_TRUE(parts.valid);
+    EXPECT_TRUE(parts.info.fIcon);
+    ASSERT_NE(parts.info.hbmColor, nullptr);
+    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmWidth, size);
+    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmHeight, size);
+}
+
 struct IconCase {
     const wchar_t* name;
     std::vector<int> sizes;
@@ -225,16 +239,8 @@ TEST_F(Resources, IconsOfferEverySizeAndTheSmallPictureInItsPalette) {
         }
         EXPECT_EQ(sizes, c.sizes);
 
-        for (int size : {16, 32}) {
-            LoadedImage icon(module, c.name, IMAGE_ICON, size, 0);
-            ASSERT_NE(icon.handle, nullptr) << size;
-            IconParts parts(icon.Icon());
-            ASSERT_TRUE(parts.valid) << size;
-            EXPECT_TRUE(parts.info.fIcon);
-            ASSERT_NE(parts.info.hbmColor, nullptr) << size;
-            EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmWidth, size);
-            EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmHeight, size);
-        }
+        for (int size : {16, 32})
+            ExpectIconOfSize(module, c.name, size);
     }
 }
 
@@ -248,32 +254,14 @@ constexpr std::uint32_t White = 0xFFFFFF, Silver = 0xC0C0C0, Grey = 0x808080, Bl
 // Reads `size` × `size` pixels from a top-down 32-bit section on which `draw` has painted.
 template <typename Draw>
 Pixels Capture(int size, std::uint32_t background, Draw draw) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    Pixels pixels(static_cast<std::size_t>(size) * size);
-    if (dc && section) {
-        HGDIOBJ old = SelectObject(dc, section);
-        auto* words = static_cast<std::uint32_t*>(bits);
-        std::fill(words, words + pixels.size(), background); // sections store 0x00RRGGBB
-        draw(dc);
-        GdiFlush();
-        std::copy(words, words + pixels.size(), pixels.begin());
-        for (std::uint32_t& pixel : pixels)
-            pixel &= 0xFFFFFF;
-        SelectObject(dc, old);
-    }
-    if (section)
-        DeleteObject(section);
-    if (dc)
-        DeleteDC(dc);
+    TDibSection section(size, size);
+    const std::size_t count = static_cast<std::size_t>(size) * size;
+    std::fill(section.Bits(), section.Bits() + count, background);
+    draw(section.Dc());
+    GdiFlush();
+    Pixels pixels(section.Bits(), section.Bits() + count);
+    for (std::uint32_t& pixel : pixels)
+        pixel &= 0xFFFFFF;
     return pixels;
 }
 
@@ -374,13 +362,7 @@ TEST_F(Resources, ProgramIconDrawsAt256PixelsFromAPngPicture) {
     EXPECT_TRUE(std::equal(std::begin(signature), std::end(signature), bytes));
     EXPECT_LT(SizeofResource(module, found), 8192u);
 
-    LoadedImage icon(module, L"MAINICON", IMAGE_ICON, Size, 0);
-    ASSERT_NE(icon.handle, nullptr);
-    IconParts parts(icon.Icon());
-    ASSERT_TRUE(parts.valid);
-    ASSERT_NE(parts.info.hbmColor, nullptr);
-    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmWidth, Size);
-    EXPECT_EQ(BitmapOf(parts.info.hbmColor).bmHeight, Size);
+    ExpectIconOfSize(module, L"MAINICON", Size);
 
     const Pixels pixels = Render(module, L"MAINICON", Size);
     ASSERT_EQ(pixels.size(), std::size_t(Size * Size));
