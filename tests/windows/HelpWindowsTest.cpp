@@ -16,6 +16,8 @@
 #include "help/Unit5.h"
 #include "help/Unit8.h"
 #include "help/Unit9.h"
+#include "tests/support/DibSection.h"
+#include "tests/windows/AppTest.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
 
@@ -38,14 +40,11 @@ private:
 };
 TMainStub* mainStub = nullptr;
 
-class HelpWindows : public ::testing::Test {
+class HelpWindows : public TAppTest {
 protected:
+    HelpWindows() : TAppTest(ApplicationTitle) {}
     void SetUp() override {
-        app.Initialize();
-        app.SetTitle(ApplicationTitle);
-        app.OnException = [this](TComponent*, const std::wstring& message) {
-            reported.push_back(message);
-        };
+        TAppTest::SetUp();
         app.CreateForm(mainStub);
         app.CreateForm(AboutBox);
         app.CreateForm(FAnleit);
@@ -53,8 +52,8 @@ protected:
         AboutBox->OpenLink = [this](const std::wstring& target) { opened.push_back(target); };
     }
     void TearDown() override {
-        app.DestroyForms();
-        EXPECT_TRUE(reported.empty()) << "an error reached the top-level handler";
+        TAppTest::TearDown();
+        EXPECT_TRUE(reports.empty()) << "an error reached the top-level handler";
     }
 
     // Runs `open`, which opens a modal loop, and `whileOpen` inside that loop, as a user acting on
@@ -67,10 +66,8 @@ protected:
             ran = true;
         });
         open();
-        while (!ran) {
-            app.ProcessMessages();
-            Sleep(10);
-        }
+        while (!ran)
+            PumpFor(std::chrono::milliseconds(10));
         worker.join();
     }
     int ShowModal(TForm& form, std::function<void()> whileOpen) {
@@ -79,8 +76,6 @@ protected:
         return result;
     }
 
-    TApplication app;
-    std::vector<std::wstring> reported;
     std::vector<std::wstring> opened;
 };
 
@@ -156,22 +151,13 @@ TShot Capture(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     TShot shot{client.right, client.bottom, {}};
+    TDibSection copy(shot.width, shot.height);
     HDC source = GetDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP bitmap = CreateCompatibleBitmap(source, shot.width, shot.height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, source, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader = {
-        sizeof info.bmiHeader, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(shot.width * shot.height));
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), rgb.data(), &info, DIB_RGB_COLORS);
-    for (std::uint32_t p : rgb) // the DIB holds 0x00RRGGBB
-        shot.pixels.push_back(((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    copy.Copy(0, 0, source);
     ReleaseDC(window, source);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            shot.pixels.push_back(copy.At(x, y));
     return shot;
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/ThreadTimer.h"
+#include "tests/windows/AppTest.h"
 #include "tests/windows/HandleCount.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -121,15 +122,11 @@ public:
 };
 const auto* const warmUp = ::testing::AddGlobalTestEnvironment(new TWarmUp);
 
-class ThreadTimer : public ::testing::Test {
+class ThreadTimer : public TAppTest {
 protected:
+    ThreadTimer() : TAppTest(L"Thread Timer Test") {}
     void SetUp() override {
-        app.Initialize();
-        app.SetTitle(L"Thread Timer Test");
-        app.OnException = [this](TComponent* sender, const std::wstring& message) {
-            reportedSenders.push_back(sender);
-            reported.push_back(message);
-        };
+        TAppTest::SetUp();
         baselineThreads = ThreadCount();
     }
     // Released workers end on their own; none may outlive the application of its test.
@@ -137,20 +134,6 @@ protected:
         PumpUntil([&] { return ThreadCount() <= baselineThreads; }, 10s);
     }
 
-    template <class Pred>
-    bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5s) {
-        auto end = Clock::now() + limit;
-        while (!done()) {
-            if (Clock::now() > end)
-                return false;
-            app.ProcessMessages();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
-        return true;
-    }
-    void PumpFor(std::chrono::milliseconds span) {
-        PumpUntil([] { return false; }, span);
-    }
     // A timer running with `interval` and the log's handler; the rest is set before it starts.
     std::unique_ptr<TThreadTimer> Running(TTickLog& log, std::uint32_t interval,
                                           bool keepAlive = false,
@@ -164,9 +147,6 @@ protected:
         return timer;
     }
 
-    TApplication app;
-    std::vector<std::wstring> reported;
-    std::vector<TComponent*> reportedSenders;
     int baselineThreads = 0;
 };
 
@@ -576,9 +556,9 @@ TEST_F(ThreadTimer, AnErrorInTheHandlerIsReportedAndTheTimerGoesOn) {
     auto timer = Running(log, 40);
     TThreadWatch watch(timer->Worker());
     ASSERT_TRUE(PumpUntil([&] { return log.count >= 4; }));
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_EQ(reported[0], L"tick failed");
-    EXPECT_EQ(reportedSenders[0], timer.get());
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].message, L"tick failed");
+    EXPECT_EQ(reports[0].sender, timer.get());
     EXPECT_TRUE(watch.Running()) << "the same worker goes on";
 }
 

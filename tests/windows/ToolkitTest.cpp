@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/windows/AppTest.h"
 #include "ui/Application.h"
 #include "ui/Component.h"
 #include "ui/Controls.h"
@@ -25,33 +26,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Each test gets its own application: termination cannot be undone.
-class Toolkit : public ::testing::Test {
+class Toolkit : public TAppTest {
 protected:
-    void SetUp() override {
-        app.Initialize();
-        app.SetTitle(L"Toolkit Test");
-        app.OnException = [this](TComponent*, const std::wstring& message) {
-            reported.push_back(message);
-        };
-    }
-    void TearDown() override { app.DestroyForms(); }
-
-    // Runs the loops until `done` holds or the time is up.
-    template <class Pred>
-    bool PumpUntil(Pred done, std::chrono::milliseconds limit = 5000ms) {
-        auto end = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            app.ProcessMessages();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-        return true;
-    }
-
-    TApplication app;
-    std::vector<std::wstring> reported;
+    Toolkit() : TAppTest(L"Toolkit Test") {}
 };
 
 std::vector<std::string>* creationLog = nullptr;
@@ -214,13 +191,13 @@ TEST_F(Toolkit, CreationRunsDefinitionThenLoadedThenFormCreateAndDestructionIsRe
 TEST_F(Toolkit, ErrorsInFormCreateAndWindowProceduresReachTheHandlerAndGoNoFurther) {
     app.CreateForm(throwingForm);
     ASSERT_NE(throwingForm, nullptr) << "creation goes on after the error";
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], L"I/O error 32");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].message, L"I/O error 32");
 
     LRESULT result = SendMessageW(throwingForm->Handle(), WM_APP + 1, 0, 0);
     EXPECT_EQ(result, 0);
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_EQ(reported[1], L"from a window procedure");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].message, L"from a window procedure");
 }
 
 TEST_F(Toolkit, ShowRunsFormShowBeforeTheWindowIsVisibleAndCloseOnlyHides) {
@@ -454,8 +431,8 @@ TEST_F(Toolkit, ErrorsInAHandedOverCallAreReportedAndTheWorkerGoesOn) {
     });
     EXPECT_TRUE(PumpUntil([&] { return returned.load(); }));
     worker.join();
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], L"tick failed");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].message, L"tick failed");
 }
 
 TEST_F(Toolkit, SessionEndTerminatesTheLoops) {
@@ -571,7 +548,7 @@ TEST_F(Toolkit, EveryPressableControlIsPressedOnceByTheMouseSpaceEnterAndBmClick
     pressForm->Show();
     SetWindowPos(pressForm->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(pressForm->Handle());
-    PumpUntil([] { return false; }, 300ms);
+    PumpFor(300ms);
     const struct {
         const char* how;
         void (*press)(TControl&);
@@ -601,7 +578,7 @@ TEST_F(Toolkit, EveryPressableControlIsPressedOnceByTheMouseSpaceEnterAndBmClick
             clicks = 0;
             input.press(*control);
             PumpUntil([&] { return clicks > 0; }, 5000ms);
-            PumpUntil([] { return false; }, 100ms); // a second click would come by now
+            PumpFor(100ms); // a second click would come by now
             EXPECT_EQ(clicks, 1);
         }
     }
@@ -650,9 +627,7 @@ protected:
         for (TKeysForm*& form : forms)
             app.CreateForm(form);
     }
-    void Settle() {
-        PumpUntil([] { return false; }, 100ms);
-    }
+    void Settle() { PumpFor(100ms); }
     TKeysForm* forms[4] = {};
 };
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/TrayIcon.h"
+#include "tests/windows/AppTest.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
 #include "ui/Form.h"
@@ -112,14 +113,11 @@ struct TOpening {
     Clock::time_point at;
 };
 
-class Tray : public ::testing::Test {
+class Tray : public TAppTest {
 protected:
+    Tray() : TAppTest(L"Tray Test") {}
     void SetUp() override {
-        app.Initialize();
-        app.SetTitle(L"Tray Test");
-        app.OnException = [this](TComponent* sender, const std::wstring& message) {
-            reports.push_back({sender, message});
-        };
+        TAppTest::SetUp();
         shellCalls.clear();
         forwardToShell = false;
         iconInShell = false;
@@ -137,7 +135,7 @@ protected:
         }
     }
     void TearDown() override {
-        app.DestroyForms();
+        TAppTest::TearDown();
         shellCalls.clear();
     }
 
@@ -164,21 +162,6 @@ protected:
         SendMessageW(tray.TrayWindow(), TTrayIcon::CallbackMessage, TTrayIcon::IconId, event);
     }
 
-    template <class Pred>
-    bool PumpUntil(Pred done, std::chrono::milliseconds limit = 10000ms) {
-        auto end = Clock::now() + limit;
-        while (!done()) {
-            if (Clock::now() > end)
-                return false;
-            app.ProcessMessages();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-        return true;
-    }
-    void PumpFor(std::chrono::milliseconds time) {
-        PumpUntil([] { return false; }, time);
-    }
-
     std::vector<std::string> OpenedMenus() const {
         std::vector<std::string> names;
         for (const TOpening& o : openings)
@@ -191,7 +174,6 @@ protected:
     HICON iconB = LoadIconW(nullptr, IDI_WARNING);
     HICON iconC = LoadIconW(nullptr, IDI_INFORMATION);
 
-    TApplication app;
     TPopupMenu popup{nullptr};
     TPopupMenu dropDown{nullptr};
     std::vector<TOpening> openings;
@@ -200,11 +182,6 @@ protected:
         TMouseButton button;
     };
     std::vector<TDoubleClick> doubleClicks;
-    struct TReport {
-        TComponent* sender;
-        std::wstring message;
-    };
-    std::vector<TReport> reports;
 };
 
 } // namespace
