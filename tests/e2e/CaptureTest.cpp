@@ -1,14 +1,12 @@
 // Marking defects and editing the list as a user does it: real clicks and key presses on the
 // capture screen, the colour choosers and the setup window; then what the user can check: the
 // list, the defect file, the overlays over the defects and the colours on the screen.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <optional>
 
 #include "engine/ColorSolver.h"
 #include "store/DefectList.h"
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/windows/ScreenPattern.h"
 
 namespace {
@@ -79,24 +77,6 @@ void ClickSwatch(HWND chooser, COLORREF color) {
         << "a swatch click closes the chooser";
 }
 
-// Picks a colour in the chooser that a click has just opened.
-void Choose(const TGlimmora& program, const wchar_t* chooserClass, COLORREF color) {
-    HWND chooser = WaitForVisibleWindow(program, chooserClass);
-    ASSERT_TRUE(chooser) << Utf8(chooserClass) << " did not open";
-    ClickSwatch(chooser, color);
-}
-
-// "Pixelfehler definieren": returns the capture screen once it covers the screen in `phase`.
-HWND StartCapture(const TGlimmora& program, HWND setup, COLORREF phase = 0x000000) {
-    ClickControl(setup, L"Pixelfehler definieren");
-    HWND capture = WaitForVisibleWindow(program, L"TFBack");
-    EXPECT_TRUE(capture);
-    EXPECT_TRUE(ScreenShows(Probe, phase)) << Show(ScreenColor(Probe.x, Probe.y));
-    // Keys go to the capture screen once it is the foreground window.
-    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
-    return capture;
-}
-
 bool WaitUntilClosed(HWND window) {
     return WaitFor([&] { return !IsWindowVisible(window); }, 5s);
 }
@@ -107,22 +87,52 @@ HANDLE HoldFile(const std::wstring& file) {
                        nullptr);
 }
 
-// The error box of a save that another program's hold refused, answered.
-void AnswerTheFailedSave(const TGlimmora& program) {
-    TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
-    ASSERT_TRUE(error.window);
-    EXPECT_EQ(error.text, L"I/O error 32.");
-    ClickDialogButton(error.window, IDOK);
-    EXPECT_TRUE(WaitUntilClosed(error.window));
-}
-
-std::vector<std::wstring> Lines(HWND setup) {
-    return ListBoxLines(ControlOfClass(setup, L"ListBox"));
-}
+class Capture : public TProgramTest {
+protected:
+    // Picks a colour in the chooser that a click has just opened.
+    void Choose(const wchar_t* chooserClass, COLORREF color) {
+        HWND chooser = WaitForVisibleWindow(program, chooserClass);
+        ASSERT_TRUE(chooser) << Utf8(chooserClass) << " did not open";
+        ClickSwatch(chooser, color);
+    }
+    // "Pixelfehler definieren": returns the capture screen once it covers the screen in `phase`.
+    HWND StartCapture(COLORREF phase = 0x000000) {
+        ClickControl(setup, L"Pixelfehler definieren");
+        HWND capture = WaitForVisibleWindow(program, L"TFBack");
+        EXPECT_TRUE(capture);
+        EXPECT_TRUE(ScreenShows(Probe, phase)) << Show(ScreenColor(Probe.x, Probe.y));
+        // Keys go to the capture screen once it is the foreground window.
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
+        return capture;
+    }
+    // A capture that marks (200, 150) red on black and ends with Esc.
+    void MarkRedAndLeave() {
+        HWND capture = StartCapture();
+        ClickAt(200, 150);
+        Choose(L"TFAusBla", Red);
+        PressKey(VK_ESCAPE);
+        EXPECT_TRUE(WaitUntilClosed(capture));
+    }
+    // The error box of a save that another program's hold refused, answered.
+    void AnswerTheFailedSave() {
+        TMessageBox error = WaitForMessageBox(program, L"Glimmora 2.0");
+        ASSERT_TRUE(error.window);
+        EXPECT_EQ(error.text, L"I/O error 32.");
+        ClickDialogButton(error.window, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(error.window));
+    }
+    std::vector<std::wstring> Lines() const {
+        return ListBoxLines(ControlOfClass(setup, L"ListBox"));
+    }
+    // Saved: these defects in the file, once the save is done.
+    bool Saved(const std::vector<TDefectPixel>& defects) const {
+        return WaitFor([&] { return ReadBytes(file) == Records(defects); }, 5s);
+    }
+};
 
 } // namespace
 
-TEST(Capture, OneDefectMarkedOnBlackAndWhiteIsSavedListedAndConcealedAlsoAfterARestart) {
+TEST_F(Capture, OneDefectMarkedOnBlackAndWhiteIsSavedListedAndConcealedAlsoAfterARestart) {
     // A known picture around the defect, clear of the centred windows, so that the concealing
     // colour can be worked out.
     RECT area{120, 70, 280, 230};
@@ -131,67 +141,51 @@ TEST(Capture, OneDefectMarkedOnBlackAndWhiteIsSavedListedAndConcealedAlsoAfterAR
     // Red lit on black, and red dark on white (aqua): the dark state wins.
     const COLORREF concealing = ColorValue(SolveColor(SplitColor(backdrop), RedOn | RedOff));
 
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    {
-        TGlimmora program(folder);
-        ASSERT_TRUE(program.WaitUntilUp());
-        HWND setup = OpenSetup(program);
-        ASSERT_TRUE(setup);
-        EXPECT_TRUE(Lines(setup).empty());
-        EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
+    StartWithSetup();
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
 
-        HWND capture = StartCapture(program, setup);
-        EXPECT_EQ(CountVisible(program, L"TFHaupt"), 1) << "the setup window stays open below";
-        ClickAt(200, 150);
-        Choose(program, L"TFAusBla", Red);
-        EXPECT_TRUE(IsWindowVisible(capture));
-        ClickAt(600, 650, true);
-        EXPECT_TRUE(ScreenShows(Probe, 0xFFFFFF)) << "a right click turns the screen white";
-        ClickAt(200, 150);
-        Choose(program, L"TFAusWhi", Aqua);
-        EXPECT_TRUE(IsWindowVisible(capture));
-        ClickAt(600, 650, true);
-        ASSERT_TRUE(WaitUntilClosed(capture)) << "a second right click ends the capture";
+    HWND capture = StartCapture();
+    EXPECT_EQ(CountVisible(program, L"TFHaupt"), 1) << "the setup window stays open below";
+    ClickAt(200, 150);
+    Choose(L"TFAusBla", Red);
+    EXPECT_TRUE(IsWindowVisible(capture));
+    ClickAt(600, 650, true);
+    EXPECT_TRUE(ScreenShows(Probe, 0xFFFFFF)) << "a right click turns the screen white";
+    ClickAt(200, 150);
+    Choose(L"TFAusWhi", Aqua);
+    EXPECT_TRUE(IsWindowVisible(capture));
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(WaitUntilClosed(capture)) << "a second right click ends the capture";
 
-        // Setting the look is the command's last step.
-        EXPECT_TRUE(WaitFor([&] { return TextOf(setup) == L"Glimmora 2.0 - AKTIV"; }, 5s));
-        EXPECT_EQ(ReadBytes(file), (std::vector<std::uint8_t>{0xC8, 0x00, 0x00, 0x00, 0x96, 0x00,
-                                                              0x00, 0x00, 0x09}));
-        EXPECT_EQ(Lines(setup), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
-        EXPECT_TRUE(Shown(setup, L"Fehlerbehebung ausschalten"));
-        EXPECT_FALSE(Shown(setup, L"Keine Pixelfehler"));
-        EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
-        EXPECT_TRUE(IsWindowEnabled(Control(setup, L"Alle Einträge löschen")));
+    // Setting the look is the command's last step.
+    EXPECT_TRUE(WaitFor([&] { return TextOf(setup) == L"Glimmora 2.0 - AKTIV"; }, 5s));
+    EXPECT_EQ(ReadBytes(file),
+              (std::vector<std::uint8_t>{0xC8, 0x00, 0x00, 0x00, 0x96, 0x00, 0x00, 0x00, 0x09}));
+    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
+    EXPECT_TRUE(Shown(setup, L"Fehlerbehebung ausschalten"));
+    EXPECT_FALSE(Shown(setup, L"Keine Pixelfehler"));
+    EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
+    EXPECT_TRUE(IsWindowEnabled(Control(setup, L"Alle Einträge löschen")));
 
-        background.WaitPainted();
+    background.WaitPainted();
+    auto expectConcealed = [&] {
         EXPECT_TRUE(OverlayAt(program, 200, 150));
         EXPECT_TRUE(ScreenShows({200, 150}, concealing))
             << Show(ScreenColor(200, 150)) << " instead of " << Show(concealing);
-        EXPECT_EQ(ScreenColor(201, 150), backdrop) << "one pixel is covered, not more";
-
-        ClickControl(setup, L"Beenden");
-        ASSERT_TRUE(program.WaitForExit(10s));
-    }
-
-    TGlimmora again(folder);
-    ASSERT_TRUE(again.WaitUntilUp());
-    EXPECT_TRUE(OverlayAt(again, 200, 150));
-    EXPECT_TRUE(ScreenShows({200, 150}, concealing))
-        << Show(ScreenColor(200, 150)) << " instead of " << Show(concealing);
-    again.Close();
-    EXPECT_TRUE(again.WaitForExit(10s));
+    };
+    expectConcealed();
+    EXPECT_EQ(ScreenColor(201, 150), backdrop) << "one pixel is covered, not more";
+    ClickControl(setup, L"Beenden");
+    ASSERT_TRUE(program.WaitForExit(10s));
+    Start();
+    SCOPED_TRACE("after a restart");
+    expectConcealed();
 }
 
-TEST(Capture, ArrowKeysAndSpaceMarkThePixelAtTheCursorAndEscOnWhiteReopensWhite) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
-
-    HWND capture = StartCapture(program, setup);
+TEST_F(Capture, ArrowKeysAndSpaceMarkThePixelAtTheCursorAndEscOnWhiteReopensWhite) {
+    StartWithSetup();
+    HWND capture = StartCapture();
     // Each arrow moves the cursor by one pixel; Space marks the pixel under it.
     struct TStep {
         WORD key;
@@ -201,67 +195,52 @@ TEST(Capture, ArrowKeysAndSpaceMarkThePixelAtTheCursorAndEscOnWhiteReopensWhite)
         MoveMouse(from.x, from.y);
         for (const TStep& step : steps) {
             PressKey(step.key);
-            POINT cursor{};
-            EXPECT_TRUE(WaitFor(
-                [&] {
-                    GetCursorPos(&cursor);
-                    return cursor.x == step.to.x && cursor.y == step.to.y;
-                },
-                5s))
-                << "cursor at " << cursor.x << "," << cursor.y;
+            EXPECT_TRUE(WaitForCursor(step.to.x, step.to.y)) << step.to.x << "," << step.to.y;
         }
     };
     walk({300, 200}, {{VK_RIGHT, {301, 200}}, {VK_DOWN, {301, 201}}, {VK_DOWN, {301, 202}}});
     PressKey(VK_SPACE);
-    Choose(program, L"TFAusBla", Lime);
+    Choose(L"TFAusBla", Lime);
 
     ClickAt(600, 650, true);
     ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
     // On white, Space on the pixel just marked adds its dark channels to the same entry...
     MoveMouse(301, 202);
     PressKey(VK_SPACE);
-    Choose(program, L"TFAusWhi", Yellow);
+    Choose(L"TFAusWhi", Yellow);
     // ...and on a new pixel makes a new entry.
     walk({301, 202}, {{VK_LEFT, {300, 202}}, {VK_UP, {300, 201}}});
     PressKey(VK_SPACE);
-    Choose(program, L"TFAusWhi", Blue);
+    Choose(L"TFAusWhi", Blue);
 
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntilClosed(capture));
-    const std::vector<std::uint8_t> saved =
-        Records({{301, 202, GreenOn | BlueOff}, {300, 201, RedOff | GreenOff}});
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
-    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  301 x 202 grün=an blau=aus ",
-                                                       L"2.Pixel:  300 x 201 rot=aus  grün=aus "}));
+    const std::vector<TDefectPixel> saved = {{301, 202, GreenOn | BlueOff},
+                                             {300, 201, RedOff | GreenOff}};
+    EXPECT_TRUE(Saved(saved));
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"1.Pixel:  301 x 202 grün=an blau=aus ",
+                                                  L"2.Pixel:  300 x 201 rot=aus  grün=aus "}));
 
     // Left with Esc while white, the capture screen opens white the next time.
-    capture = StartCapture(program, setup, 0xFFFFFF);
+    capture = StartCapture(0xFFFFFF);
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitUntilClosed(capture));
     // Saved again, with the same bytes; the overlays come back once the save is done.
     EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 2; }, 5s));
-    EXPECT_EQ(ReadBytes(file), saved);
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
+    EXPECT_EQ(ReadBytes(file), Records(saved));
 }
 
-TEST(Capture, AFullListTakesNoNewPixelButStillMarksARecordedOneOnWhite) {
+TEST_F(Capture, AFullListTakesNoNewPixelButStillMarksARecordedOneOnWhite) {
     std::vector<TDefectPixel> defects;
     for (int i = 0; i < MaxDefects; ++i)
         defects.push_back({40 + 30 * i, 600, RedOn});
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, Records(defects));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
-    std::vector<std::wstring> lines = Lines(setup);
+    StartWithSetup(defects);
+    std::vector<std::wstring> lines = Lines();
     ASSERT_EQ(lines.size(), 25u);
     EXPECT_EQ(lines.back(), L"25.Pixel:  760 x 600 rot=an  ");
 
     // On black, the click closes the screen at once, without a chooser.
-    HWND capture = StartCapture(program, setup);
+    HWND capture = StartCapture();
     ClickAt(500, 100);
     EXPECT_TRUE(WaitUntilClosed(capture));
     EXPECT_EQ(CountVisible(program, L"TFAusBla"), 0);
@@ -270,35 +249,27 @@ TEST(Capture, AFullListTakesNoNewPixelButStillMarksARecordedOneOnWhite) {
 
     // On white, a recorded pixel still gets its dark channels; a new one is asked for and then
     // dropped, and the screen closes.
-    capture = StartCapture(program, setup);
+    capture = StartCapture();
     ClickAt(600, 650, true);
     ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
     ClickAt(40, 600);
-    Choose(program, L"TFAusWhi", Red);
+    Choose(L"TFAusWhi", Red);
     EXPECT_TRUE(IsWindowVisible(capture));
     ClickAt(500, 100);
-    Choose(program, L"TFAusWhi", Red);
+    Choose(L"TFAusWhi", Red);
     EXPECT_TRUE(WaitUntilClosed(capture));
     defects[0].Flags |= GreenOff | BlueOff;
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records(defects); }, 5s));
-    EXPECT_EQ(Lines(setup).front(), L"1.Pixel:  40 x 600 rot=an  grün=aus blau=aus ");
+    EXPECT_TRUE(Saved(defects));
+    EXPECT_EQ(Lines().front(), L"1.Pixel:  40 x 600 rot=an  grün=aus blau=aus ");
     EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 25; }, 5s));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
-TEST(Capture, DeletingTheSecondOfThreeEntriesMovesTheThirdOntoTheSecondOverlay) {
+TEST_F(Capture, DeletingTheSecondOfThreeEntriesMovesTheThirdOntoTheSecondOverlay) {
     const std::vector<TDefectPixel> defects = {
         {100, 100, RedOn}, {150, 120, GreenOn}, {180, 140, BlueOn}};
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, Records(defects));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+    StartWithSetup(defects);
     HWND list = ControlOfClass(setup, L"ListBox");
-    const std::vector<std::wstring> before = Lines(setup);
+    const std::vector<std::wstring> before = Lines();
     ASSERT_EQ(before.size(), 3u);
     HWND first = OverlayAt(program, 100, 100), second = OverlayAt(program, 150, 120),
          third = OverlayAt(program, 180, 140);
@@ -307,16 +278,16 @@ TEST(Capture, DeletingTheSecondOfThreeEntriesMovesTheThirdOntoTheSecondOverlay) 
     // Nothing selected: nothing happens.
     ClickControl(setup, L"Einzelnen Eintrag löschen");
     Sleep(500);
-    EXPECT_EQ(Lines(setup), before);
+    EXPECT_EQ(Lines(), before);
     EXPECT_EQ(ReadBytes(file), Records(defects));
 
     ClickListLine(list, 1);
     ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == 1; }, 5s));
     ClickControl(setup, L"Einzelnen Eintrag löschen");
-    EXPECT_TRUE(WaitFor([&] { return Lines(setup).size() == 2; }, 5s));
-    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  100 x 100 rot=an  ",
-                                                       L"2.Pixel:  180 x 140 blau=an "}));
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records({defects[0], defects[2]}); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return Lines().size() == 2; }, 5s));
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"1.Pixel:  100 x 100 rot=an  ",
+                                                  L"2.Pixel:  180 x 140 blau=an "}));
+    EXPECT_TRUE(Saved({defects[0], defects[2]}));
     EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 180, 140) == second; }, 5s))
         << "overlay i belongs to entry i";
     EXPECT_EQ(OverlayAt(program, 100, 100), first);
@@ -324,19 +295,11 @@ TEST(Capture, DeletingTheSecondOfThreeEntriesMovesTheThirdOntoTheSecondOverlay) 
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 2);
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
     EXPECT_TRUE(IsWindowEnabled(Control(setup, L"Einzelnen Eintrag löschen")));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
-TEST(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, Records(WorkedExample));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
-    const std::vector<std::wstring> before = Lines(setup);
+TEST_F(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
+    StartWithSetup(WorkedExample);
+    const std::vector<std::wstring> before = Lines();
     ASSERT_EQ(before.size(), 2u);
     const wchar_t question[] = L"Wollen Sie wirklich alle Einträge aus der Liste löschen?";
 
@@ -353,7 +316,7 @@ TEST(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
         if (answer == IDNO) {
             EXPECT_TRUE(WaitUntilClosed(box.window));
             Sleep(300);
-            EXPECT_EQ(Lines(setup), before);
+            EXPECT_EQ(Lines(), before);
             EXPECT_EQ(ReadBytes(file), Records(WorkedExample));
             EXPECT_EQ(CountVisible(program, L"TPixForm"), 2);
             EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
@@ -368,7 +331,7 @@ TEST(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
         EXPECT_TRUE(ReadBytes(file).empty());
         EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES) << "0 bytes, not gone";
         EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
-        EXPECT_TRUE(Lines(setup).empty());
+        EXPECT_TRUE(Lines().empty());
         ClickDialogButton(done.window, IDOK);
         EXPECT_TRUE(WaitUntilClosed(done.window));
     }
@@ -385,11 +348,9 @@ TEST(Capture, DeletingAllEntriesAsksFirstAndLeavesAnEmptyFile) {
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
     EXPECT_TRUE(Shown(setup, L"Keine Pixelfehler"));
     EXPECT_FALSE(Shown(setup, L"Fehlerbehebung einschalten"));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
-TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain) {
+TEST_F(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain) {
     // A known picture under both the stored defect at (100, 200) and the new one at (200, 150).
     RECT area{60, 100, 260, 250};
     const COLORREF first = 0x5A5A5A, second = 0x646464;
@@ -401,32 +362,19 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
     // give two different concealing colours.
     ASSERT_NE(concealing(first, 0x11), concealing(second, 0x11));
 
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, Records(WorkedExample));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    StartWithSetup(WorkedExample);
     ASSERT_TRUE(ScreenShows({100, 200}, concealing(first, 0x11)));
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
 
     // Another program holds the file without sharing it while the user marks a defect.
     HANDLE lock = HoldFile(file);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    HWND capture = StartCapture(program, setup);
-    ClickAt(200, 150);
-    Choose(program, L"TFAusBla", Red);
-    ClickAt(600, 650, true);
-    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
-    ClickAt(600, 650, true);
-    EXPECT_TRUE(WaitUntilClosed(capture));
-
-    AnswerTheFailedSave(program);
+    MarkRedAndLeave();
+    AnswerTheFailedSave();
 
     // The new entry is listed; the overlays stay hidden and the look is not updated.
-    EXPECT_EQ(Lines(setup), (std::vector<std::wstring>{L"1.Pixel:  100 x 200 rot=an  grün=aus ",
-                                                       L"2.Pixel:  1023 x 0 blau=aus ",
-                                                       L"3.Pixel:  200 x 150 rot=an  "}));
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"1.Pixel:  100 x 200 rot=an  grün=aus ",
+                                                  L"2.Pixel:  1023 x 0 blau=aus ",
+                                                  L"3.Pixel:  200 x 150 rot=an  "}));
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
     // The timer stays off: shown again by hand, the stored defect's overlay keeps its colour
@@ -443,100 +391,65 @@ TEST(Capture, ASaveBlockedByAnotherProgramIsReportedAndTheNextCommandSavesAgain)
 
     CloseHandle(lock);
     EXPECT_EQ(ReadBytes(file), Records(WorkedExample)) << "the failed save left the file alone";
-    EXPECT_EQ(GetFileAttributesW(folder.File(L"Glimmora.pix.tmp").c_str()), INVALID_FILE_ATTRIBUTES)
+    EXPECT_EQ(GetFileAttributesW((file + L".tmp").c_str()), INVALID_FILE_ATTRIBUTES)
         << "and nothing beside it";
 
     // The next command saves, places the overlays and starts the timer again.
-    capture = StartCapture(program, setup);
+    HWND capture = StartCapture();
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitUntilClosed(capture));
-    const std::vector<std::uint8_t> saved =
-        Records({WorkedExample[0], WorkedExample[1], {200, 150, RedOn}});
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
+    EXPECT_TRUE(Saved({WorkedExample[0], WorkedExample[1], {200, 150, RedOn}}));
     EXPECT_EQ(CountVisible(program, L"#32770"), 0);
     background.WaitPainted();
     EXPECT_TRUE(ScreenShows({100, 200}, concealing(second, 0x11))) << Show(ScreenColor(100, 200));
     EXPECT_TRUE(ScreenShows({200, 150}, concealing(second, RedOn))) << Show(ScreenColor(200, 150));
     EXPECT_TRUE(OverlayAt(program, 200, 150));
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - AKTIV");
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
 // A capture into an empty list whose save fails has concealed nothing: the list shows the entry,
 // the look stays empty, and the tray icon's double click shows no overlay that was never placed.
-TEST(Capture, AFailedSaveIntoAnEmptyListLeavesNothingToResume) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
+TEST_F(Capture, AFailedSaveIntoAnEmptyListLeavesNothingToResume) {
     WriteBytes(file, {});
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+    StartWithSetup();
     HANDLE lock = HoldFile(file);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    HWND capture = StartCapture(program, setup);
-    ClickAt(200, 150);
-    Choose(program, L"TFAusBla", Red);
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntilClosed(capture));
-    AnswerTheFailedSave(program);
-    EXPECT_EQ(Lines(setup), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
+    MarkRedAndLeave();
+    AnswerTheFailedSave();
+    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"1.Pixel:  200 x 150 rot=an  "});
 
     DoubleClickTrayIcon();
     Sleep(500);
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
     CloseHandle(lock);
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
 // An editor or an indexer holds the file open, sharing it for reading and writing: the save
 // goes into the file, and the command ends as after any save.
-TEST(Capture, ASaveBesideAProgramThatSharesTheFileSucceeds) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, Records(WorkedExample));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
-
+TEST_F(Capture, ASaveBesideAProgramThatSharesTheFileSucceeds) {
+    StartWithSetup(WorkedExample);
     HANDLE holder =
         CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    HWND capture = StartCapture(program, setup);
-    ClickAt(200, 150);
-    Choose(program, L"TFAusBla", Red);
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntilClosed(capture));
-    const std::vector<std::uint8_t> saved =
-        Records({WorkedExample[0], WorkedExample[1], {200, 150, RedOn}});
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == saved; }, 5s));
+    MarkRedAndLeave();
+    const std::vector<TDefectPixel> saved = {WorkedExample[0], WorkedExample[1], {200, 150, RedOn}};
+    EXPECT_TRUE(Saved(saved));
     // The steps after the save ran: the overlays are back.
     EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 200, 150) != nullptr; }, 5s));
-    EXPECT_FALSE(WaitForMessageBox(program, 500ms).window) << "no error was reported";
+    EXPECT_FALSE(WaitForMessageBox(program, nullptr, 500ms).window) << "no error was reported";
     CloseHandle(holder);
-    EXPECT_EQ(ReadBytes(file), saved);
-    EXPECT_EQ(GetFileAttributesW(folder.File(L"Glimmora.pix.tmp").c_str()),
-              INVALID_FILE_ATTRIBUTES);
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
+    EXPECT_EQ(ReadBytes(file), Records(saved));
+    EXPECT_EQ(GetFileAttributesW((file + L".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The chooser opens on the press of the click that marks a pixel, centred on the screen. The
 // release of that click must not choose the swatch it falls on, and neither must a press beside
 // the swatches that ends on one: only a press and a release on the same swatch choose it.
-TEST(Capture, OnlyAPressAndAReleaseOnTheSameSwatchChooseIt) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
-    HWND capture = StartCapture(program, setup);
+TEST_F(Capture, OnlyAPressAndAReleaseOnTheSameSwatchChooseIt) {
+    StartWithSetup();
+    HWND capture = StartCapture();
 
     // Where the chooser shows its red swatch; it opens there every time.
     ClickAt(100, 100);
@@ -570,8 +483,5 @@ TEST(Capture, OnlyAPressAndAReleaseOnTheSameSwatchChooseIt) {
     ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
     ClickAt(600, 650, true);
     EXPECT_TRUE(WaitUntilClosed(capture));
-    const std::vector<TDefectPixel> expected = {{100, 100, RedOn}, {red->x, red->y, GreenOn}};
-    EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == Records(expected); }, 5s));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
+    EXPECT_TRUE(Saved({{100, 100, RedOn}, {red->x, red->y, GreenOn}}));
 }

@@ -1,22 +1,17 @@
 // Concealment as the user sees it: the driver paints the screen behind the program's overlays
 // and reads what the screen shows at the defects.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <wtsapi32.h>
 
 #include "engine/ColorSolver.h"
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/windows/ScreenPattern.h"
 
 namespace {
 
 TRgb ScreenAt(int x, int y) {
-    HDC dc = GetDC(nullptr);
-    COLORREF color = GetPixel(dc, x, y);
-    ReleaseDC(nullptr, dc);
-    return SplitColor(color);
+    return SplitColor(ScreenColor(x, y));
 }
 
 std::string Show(TRgb c) {
@@ -29,8 +24,9 @@ bool Shows(int x, int y, TRgb expected) {
     return WaitFor([&] { return ScreenAt(x, y) == expected; }, 5s);
 }
 
-class Concealment : public ::testing::Test {
+class Concealment : public TProgramTest {
 protected:
+    Concealment() { exitLimit = 2s; }
     RECT screen = TScreenPattern::Screen();
 };
 
@@ -38,27 +34,18 @@ protected:
 
 TEST_F(Concealment, ADefectTakesItsConcealingColourAndFollowsThePicture) {
     TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
-    TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), Records({{300, 300, RedOn}, {500, 200, BlueOff}}));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start({{300, 300, RedOn}, {500, 200, BlueOff}});
 
     EXPECT_TRUE(Shows(300, 300, {255, 74, 74})) << Show(ScreenAt(300, 300));
     EXPECT_EQ(ScreenAt(301, 300), (TRgb{128, 128, 128})) << "one pixel, not more";
 
     background.Repaint(TScreenPattern::Uniform(screen, 0x28B4C8)); // (200, 180, 40)
     EXPECT_TRUE(Shows(500, 200, {205, 185, 0})) << Show(ScreenAt(500, 200));
-
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(2s));
 }
 
 TEST_F(Concealment, ATopmostWindowOpenedOverADefectIsPassedAtTheNextTick) {
     TScreenPattern background(screen, TScreenPattern::Uniform(screen, 0x808080));
-    TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), Records({{400, 400, RedOn}}));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start({{400, 400, RedOn}});
     ASSERT_TRUE(Shows(400, 400, {255, 74, 74})) << Show(ScreenAt(400, 400));
 
     RECT area{350, 350, 450, 450};
@@ -66,8 +53,6 @@ TEST_F(Concealment, ATopmostWindowOpenedOverADefectIsPassedAtTheNextTick) {
     // Above the new window again, and concealing in its colours: green around, red stuck on.
     TRgb expected = SolveColor({0, 255, 0}, RedOn);
     EXPECT_TRUE(Shows(400, 400, expected)) << Show(ScreenAt(400, 400));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(2s));
 }
 
 TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {
@@ -75,17 +60,12 @@ TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {
     std::vector<TDefectPixel> defects;
     for (int i = 0; i < 25; ++i)
         defects.push_back({50 + 30 * i, 100 + 10 * i, GreenOn});
-    TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), Records(defects));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start(defects);
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 25);
     TRgb expected = SolveColor({64, 64, 64}, GreenOn);
     EXPECT_TRUE(Shows(50 + 30 * 24, 100 + 10 * 24, expected));
     for (const TDefectPixel& d : defects)
         EXPECT_EQ(ScreenAt(d.X, d.Y), expected) << d.X << "," << d.Y;
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(2s));
 }
 
 // Nobody sees a locked session's screen: the overlays do not follow the picture then, and follow
@@ -94,10 +74,7 @@ TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {
 TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     const RECT above{0, 0, screen.right, 600}; // the task bar stays free for the tray icon
     TScreenPattern background(above, TScreenPattern::Uniform(above, 0x808080));
-    TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), Records({{300, 300, RedOn}}));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start({{300, 300, RedOn}});
     ASSERT_TRUE(Shows(300, 300, {255, 74, 74})) << Show(ScreenAt(300, 300));
     DWORD session = 0;
     ProcessIdToSessionId(program.ProcessId(), &session);
@@ -113,7 +90,7 @@ TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     EXPECT_TRUE(Shows(300, 300, SolveColor({200, 180, 40}, RedOn))) << Show(ScreenAt(300, 300));
 
     // Paused with the tray icon, once the setup window has listed the defect.
-    HWND setup = OpenSetup(program);
+    setup = OpenSetup(program);
     PressKey(VK_ESCAPE);
     DoubleClickTrayIcon();
     ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
@@ -122,6 +99,4 @@ TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     Sleep(300);
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 0) << "unlocking resumed a paused program";
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(2s));
 }

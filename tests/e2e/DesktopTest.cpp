@@ -1,11 +1,11 @@
 // A good citizen of the desktop: the user's program keeps the foreground while the overlays come,
 // are clicked and go; the capture screen and the choosers follow a change of the display mode;
 // a modal window stays in front of the windows it disables.
-#include <gtest/gtest.h>
-
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 
 namespace {
+
+class Desktop : public TProgramTest {};
 
 // The user's program: Wine's editor, in the foreground.
 class TUsersProgram {
@@ -84,22 +84,18 @@ RECT RectOf(HWND window) {
 
 } // namespace
 
-TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedThroughAndGo) {
-    TTempFolder folder;
+TEST_F(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedThroughAndGo) {
     TUsersProgram editor;
     ASSERT_EQ(GetForegroundWindow(), editor.Window());
     // The defect lies on the editor's "File" menu.
-    const POINT file = editor.FileMenu();
-    WriteBytes(folder.File(L"Glimmora.pix"), Records({{file.x, file.y, RedOn}}));
-
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    const POINT menuItem = editor.FileMenu();
+    Start({{menuItem.x, menuItem.y, RedOn}});
     Sleep(500); // some ticks: each raises the overlay
     EXPECT_EQ(GetForegroundWindow(), editor.Window()) << "start-up took it: " << ForegroundName();
 
     // A click on the concealed pixel goes through to the editor, whose menu opens.
     ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
-    XDo("mousemove " + std::to_string(file.x) + " " + std::to_string(file.y) + " click 1");
+    XDo("mousemove " + std::to_string(menuItem.x) + " " + std::to_string(menuItem.y) + " click 1");
     HWND menu = nullptr;
     EXPECT_TRUE(WaitFor(
         [&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5s))
@@ -113,7 +109,7 @@ TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedThroug
     EXPECT_EQ(CountVisible(program, L"TPixForm"), 1);
 
     // Pause and resume with the tray icon; the setup window must have listed the defect once.
-    HWND setup = OpenSetup(program);
+    setup = OpenSetup(program);
     ASSERT_TRUE(setup);
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(setup); }, 5s));
@@ -139,8 +135,6 @@ TEST(Desktop, TheUsersProgramKeepsTheForegroundWhileOverlaysComeAreClickedThroug
     EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
     Sleep(300);
     EXPECT_EQ(GetForegroundWindow(), setup) << ForegroundName();
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
 namespace {
@@ -167,12 +161,8 @@ RECT ChooserPlace(const TGlimmora& program, HWND setup) {
 
 } // namespace
 
-TEST(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
-    TTempFolder folder;
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+TEST_F(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
+    StartWithSetup();
     // At 1024 x 768 the chooser opens centred, beyond what 640 x 480 can show.
     const RECT first = ChooserPlace(program, setup);
     ASSERT_GT(first.right, 640);
@@ -187,16 +177,10 @@ TEST(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
     }
     // Back at 1024 x 768 it fits where it is, and keeps that place.
     EXPECT_EQ(ChooserPlace(program, setup).left, centredSmall.x);
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
-TEST(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstructionsForward) {
-    TTempFolder folder;
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+TEST_F(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstructionsForward) {
+    StartWithSetup();
     ClickControl(setup, L"Anleitung");
     HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
     ASSERT_TRUE(instructions);
@@ -212,6 +196,4 @@ TEST(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstructi
     }
     ClickControl(instructions, L"Schließen");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }

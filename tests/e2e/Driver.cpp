@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include <fstream>
 #include <stdexcept>
 
 std::wstring GlimmoraExe;
@@ -14,49 +13,6 @@ bool desktopFocused = false;
 } // namespace
 
 // --- Files -----------------------------------------------------------------------------------
-
-namespace {
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring full = folder + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full + L"\\");
-            } else {
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-} // namespace
-
-TTempFolder::TTempFolder(const std::wstring& hint) {
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    static unsigned counter = 0;
-    for (;;) {
-        path_ = std::wstring(temp) + hint + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter) + L"\\";
-        if (CreateDirectoryW(path_.c_str(), nullptr))
-            break;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            throw std::runtime_error("cannot create a temporary folder");
-    }
-}
-
-TTempFolder::~TTempFolder() {
-    RemoveTree(path_);
-}
 
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -100,7 +56,8 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 
 // --- The program -----------------------------------------------------------------------------
 
-TGlimmora::TGlimmora(const TTempFolder& folder) {
+void TGlimmora::Launch(const TTempFolder& folder) {
+    Stop();
     std::wstring exe = folder.File(L"Glimmora.exe");
     // A second start in the same folder runs the copy already there, as a user's restart does;
     // copying over an executable that has only just stopped running can fail under Wine.
@@ -121,7 +78,7 @@ TGlimmora::TGlimmora(const TTempFolder& folder) {
     desktopFocused = false;
 }
 
-TGlimmora::~TGlimmora() {
+void TGlimmora::Stop() {
     if (Running()) {
         // A killed program cannot take its icon out of the tray; left there, it would stand
         // where the next program's icon is looked for.
@@ -135,7 +92,9 @@ TGlimmora::~TGlimmora() {
         TerminateProcess(process_, 1);
         WaitForSingleObject(process_, 5000);
     }
-    CloseHandle(process_);
+    if (process_)
+        CloseHandle(process_);
+    process_ = nullptr;
 }
 
 bool TGlimmora::Running() const {
@@ -175,12 +134,6 @@ std::vector<HWND> TGlimmora::WindowsOfClass(const wchar_t* className) const {
 HWND TGlimmora::Window(const wchar_t* className) const {
     std::vector<HWND> found = WindowsOfClass(className);
     return found.empty() ? nullptr : found.front();
-}
-
-HWND TGlimmora::WaitForWindow(const wchar_t* className, std::chrono::milliseconds limit) const {
-    HWND window = nullptr;
-    WaitFor([&] { return (window = Window(className)) != nullptr; }, limit);
-    return window;
 }
 
 bool TGlimmora::WaitUntilUp(std::chrono::milliseconds limit) {
@@ -229,10 +182,8 @@ bool HasTaskBarButton(HWND window) {
     return !(exStyle & WS_EX_TOOLWINDOW) && !GetWindow(window, GW_OWNER);
 }
 
-namespace {
-
-TMessageBox WaitForBox(const TGlimmora& program, const wchar_t* caption,
-                       std::chrono::milliseconds limit) {
+TMessageBox WaitForMessageBox(const TGlimmora& program, const wchar_t* caption,
+                              std::chrono::milliseconds limit) {
     TMessageBox box;
     WaitFor(
         [&] {
@@ -253,42 +204,17 @@ TMessageBox WaitForBox(const TGlimmora& program, const wchar_t* caption,
     return box;
 }
 
-} // namespace
-
-TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit) {
-    return WaitForBox(program, nullptr, limit);
-}
-
-TMessageBox WaitForMessageBox(const TGlimmora& program, const wchar_t* caption,
-                              std::chrono::milliseconds limit) {
-    return WaitForBox(program, caption, limit);
-}
-
-void ClickButton(HWND dialog, const wchar_t* caption) {
-    HWND button = nullptr;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (ClassNameOf(child) == L"Button" && (!caption || TextOf(child) == caption))
-            button = child;
-    if (!button)
-        throw std::runtime_error("no such button");
-    RECT rect;
-    GetWindowRect(button, &rect);
-    ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+HWND VisibleWindow(const TGlimmora& program, const wchar_t* className) {
+    for (HWND window : program.WindowsOfClass(className))
+        if (IsWindowVisible(window))
+            return window;
+    return nullptr;
 }
 
 HWND WaitForVisibleWindow(const TGlimmora& program, const wchar_t* className,
                           std::chrono::milliseconds limit) {
     HWND found = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : program.WindowsOfClass(className))
-                if (IsWindowVisible(window)) {
-                    found = window;
-                    return true;
-                }
-            return false;
-        },
-        limit);
+    WaitFor([&] { return (found = VisibleWindow(program, className)) != nullptr; }, limit);
     return found;
 }
 
@@ -299,12 +225,12 @@ int CountVisible(const TGlimmora& program, const wchar_t* className) {
     return count;
 }
 
-HWND OverlayAt(const TGlimmora& program, int x, int y) {
+HWND OverlayAt(const TGlimmora& program, int x, int y, bool visible) {
     for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
         RECT r;
         GetWindowRect(overlay, &r);
-        if (IsWindowVisible(overlay) && r.left == x && r.top == y && r.right == x + 1 &&
-            r.bottom == y + 1)
+        if ((IsWindowVisible(overlay) || !visible) && r.left == x && r.top == y &&
+            r.right == x + 1 && r.bottom == y + 1)
             return overlay;
     }
     return nullptr;
@@ -418,13 +344,6 @@ void ClickListLine(HWND listBox, int index) {
 }
 
 // --- The tray --------------------------------------------------------------------------------
-
-HWND VisibleMenu(const TGlimmora& program) {
-    for (HWND menu : program.WindowsOfClass(L"#32768"))
-        if (IsWindowVisible(menu))
-            return menu;
-    return nullptr;
-}
 
 namespace {
 
@@ -564,6 +483,16 @@ void MoveMouse(int x, int y) {
                 return;
         }
     }
+}
+
+bool WaitForCursor(int x, int y, std::chrono::milliseconds limit) {
+    return WaitFor(
+        [&] {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            return cursor.x == x && cursor.y == y;
+        },
+        limit);
 }
 
 void PressAt(int x, int y) {

@@ -10,27 +10,13 @@
 #include <vector>
 
 #include "store/DefectList.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/WinePath.h"
 
 using namespace std::chrono_literals;
 
 // The Glimmora.exe under test; set by main from the first command-line argument.
 extern std::wstring GlimmoraExe;
-
-// A new empty folder under %TEMP%, removed with everything in it at the end.
-class TTempFolder {
-public:
-    explicit TTempFolder(const std::wstring& hint = L"glimmora");
-    ~TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    const std::wstring& Path() const { return path_; } // with a trailing backslash
-    std::wstring File(const std::wstring& name) const { return path_ + name; }
-
-private:
-    std::wstring path_;
-};
 
 // Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
 inline const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
@@ -44,11 +30,14 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 // first start there).
 class TGlimmora {
 public:
-    explicit TGlimmora(const TTempFolder& folder);
-    ~TGlimmora(); // ends the process if it still runs
+    TGlimmora() = default; // started later, by Launch
+    explicit TGlimmora(const TTempFolder& folder) { Launch(folder); }
+    ~TGlimmora() { Stop(); }
     TGlimmora(const TGlimmora&) = delete;
     TGlimmora& operator=(const TGlimmora&) = delete;
 
+    void Launch(const TTempFolder& folder);
+    bool Launched() const { return process_ != nullptr; }
     DWORD ProcessId() const { return processId_; }
     bool Running() const;
     bool WaitForExit(std::chrono::milliseconds limit);
@@ -60,12 +49,13 @@ public:
     std::vector<HWND> Windows() const;
     HWND Window(const wchar_t* className) const;
     std::vector<HWND> WindowsOfClass(const wchar_t* className) const;
-    HWND WaitForWindow(const wchar_t* className, std::chrono::milliseconds limit) const;
 
     // Asks the program to end through its own close path (the main window's WM_CLOSE).
     void Close() const;
 
 private:
+    void Stop(); // ends the process if it still runs
+
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
 };
@@ -83,22 +73,20 @@ struct TMessageBox {
     std::wstring caption;
     std::wstring text;
 };
-TMessageBox WaitForMessageBox(const TGlimmora& program, std::chrono::milliseconds limit);
-// The message box with this caption, once it is open.
+// The message box with this caption (or any), once it is open.
 TMessageBox WaitForMessageBox(const TGlimmora& program, const wchar_t* caption,
                               std::chrono::milliseconds limit = 10s);
-// Presses the button with the given caption (or the only one) with a real mouse click.
-void ClickButton(HWND dialog, const wchar_t* caption);
 
-// A visible top-level window of the program with this class, once there is one.
+// A visible top-level window of the program with this class (once there is one), or null.
+HWND VisibleWindow(const TGlimmora& program, const wchar_t* className);
 HWND WaitForVisibleWindow(const TGlimmora& program, const wchar_t* className,
                           std::chrono::milliseconds limit = 10s);
 // How many top-level windows of the class are visible now.
 int CountVisible(const TGlimmora& program, const wchar_t* className);
 // True when `upper` lies above `lower` in the z-order.
 bool IsAbove(HWND upper, HWND lower);
-// The program's visible overlay over the pixel (x, y), one pixel in size, or null.
-HWND OverlayAt(const TGlimmora& program, int x, int y);
+// The program's overlay over the pixel (x, y), one pixel in size (and visible), or null.
+HWND OverlayAt(const TGlimmora& program, int x, int y, bool visible = true);
 
 // The child window of `form` with this text (a visible one where there are several), or null.
 HWND Control(HWND form, const wchar_t* text);
@@ -121,7 +109,9 @@ void ClickListLine(HWND listBox, int index);
 // The program's icon in the notification area, clicked for real.
 POINT TrayIconPoint();
 // The program's pop-up menu that is open, or null.
-HWND VisibleMenu(const TGlimmora& program);
+inline HWND VisibleMenu(const TGlimmora& program) {
+    return VisibleWindow(program, L"#32768");
+}
 // A right click on the icon; returns the menu window that opened, or null.
 HWND OpenTrayMenu(const TGlimmora& program);
 // Opens the menu and picks the item ("Info", "Homepage", "Setup", "Beenden") with the keyboard.
@@ -167,6 +157,8 @@ bool FocusOn(const TGlimmora& program, const std::wstring& name);
 
 // Real input.
 void MoveMouse(int x, int y);
+// Whether the cursor comes to (x, y).
+bool WaitForCursor(int x, int y, std::chrono::milliseconds limit = 5s);
 void ClickAt(int x, int y, bool right = false);
 // The left button's two halves, for what happens between them.
 void PressAt(int x, int y);

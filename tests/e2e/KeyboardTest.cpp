@@ -1,56 +1,32 @@
 // The whole program worked with the keyboard alone, the keys coming through the X server as a
 // person's do: the tray menu, the setup window, the instructions, the switch, a capture on black
 // and white with both choosers, and the about box.
-#include <gtest/gtest.h>
-
 #include "store/DefectList.h"
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 
 namespace {
 
-const std::vector<std::uint8_t> OneDefect = {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11};
+class Keyboard : public TProgramTest {};
 
-// Every control the user can reach with Tab has a name.
-void ExpectTabStopsNamed(HWND form) {
-    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if ((GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) &&
-            ClassNameOf(child) != L"ListBox") { // a list is named by the label before it
-            EXPECT_FALSE(TextOf(child).empty())
-                << Utf8(ClassNameOf(form)) << " has a nameless " << Utf8(ClassNameOf(child));
-        }
-}
-
-POINT Cursor() {
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    return cursor;
-}
-
-// One arrow key: the cursor moves by exactly one pixel. (Each press waits for its move: under
+// Arrow keys, each moving the cursor by exactly one pixel. (Each press waits for its move: under
 // Wine a pointer event still on its way can undo a move made just before it.)
-bool Arrow(const char* key, int dx, int dy) {
-    const POINT from = Cursor();
-    XKeys(key);
-    return WaitFor(
-        [&] {
-            const POINT now = Cursor();
-            return now.x == from.x + dx && now.y == from.y + dy;
-        },
-        3s);
+void ExpectArrowMoves(std::initializer_list<std::pair<const char*, POINT>> moves) {
+    for (const auto& [key, step] : moves) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        XKeys(key);
+        EXPECT_TRUE(WaitForCursor(cursor.x + step.x, cursor.y + step.y, 3s)) << key;
+    }
 }
 
 } // namespace
 
-TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
-    WriteBytes(file, OneDefect);
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+TEST_F(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
+    Start({WorkedExample[0]});
 
     // "Setup" is the third item of the menu that the keyboard selection of the icon opens.
     ChooseFromTrayMenuByKeys(program, 3);
-    HWND setup = WaitForVisibleWindow(program, L"TFHaupt");
+    setup = WaitForVisibleWindow(program, L"TFHaupt");
     ASSERT_TRUE(setup);
     EXPECT_TRUE(WaitFor([&] { return ClassNameOf(FocusedWindow(program)) == L"ListBox"; }, 5s))
         << "the list has the focus when the window opens, not " << Utf8(FocusName(program));
@@ -95,13 +71,13 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     HWND capture = WaitForVisibleWindow(program, L"TFBack");
     ASSERT_TRUE(capture);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
-    EXPECT_TRUE(WaitFor([&] { return Cursor().x == 300 && Cursor().y == 300; }, 3s));
-    EXPECT_TRUE(Arrow("Right", 1, 0));
-    EXPECT_TRUE(Arrow("Right", 1, 0));
-    EXPECT_TRUE(Arrow("Down", 0, 1));
-    EXPECT_TRUE(Arrow("Right", 1, 0));
-    EXPECT_TRUE(Arrow("Up", 0, -1));
-    EXPECT_TRUE(Arrow("Down", 0, 1));
+    EXPECT_TRUE(WaitForCursor(300, 300, 3s));
+    ExpectArrowMoves({{"Right", {1, 0}},
+                      {"Right", {1, 0}},
+                      {"Down", {0, 1}},
+                      {"Right", {1, 0}},
+                      {"Up", {0, -1}},
+                      {"Down", {0, 1}}});
     XKeys("space");
     HWND black = WaitForVisibleWindow(program, L"TFAusBla");
     ASSERT_TRUE(black);
@@ -122,9 +98,7 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(white); }, 5s));
     XKeys("shift+F10");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
-    std::vector<std::uint8_t> expected = OneDefect;
-    for (std::uint8_t b : {0x2F, 0x01, 0x00, 0x00, 0x2D, 0x01, 0x00, 0x00, 0x09})
-        expected.push_back(b); // (303, 301), red on and red off
+    const auto expected = Records({WorkedExample[0], {303, 301, RedOn | RedOff}});
     EXPECT_TRUE(WaitFor([&] { return ReadBytes(file) == expected; }, 5s))
         << testing::PrintToString(ReadBytes(file));
     EXPECT_TRUE(FocusOn(program, L"Pixelfehler definieren")) << Utf8(FocusName(program));
@@ -137,19 +111,12 @@ TEST(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
     EXPECT_TRUE(FocusOn(program, L"OK")) << Utf8(FocusName(program));
     XKeys("Escape");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5s));
-
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }
 
 // A key held down acts in the window where it went down: its repeats do not close the window that
 // comes to the front when the first press has closed another.
-TEST(Keyboard, AHeldKeyActsOnlyWhereItWentDown) {
-    TTempFolder folder;
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+TEST_F(Keyboard, AHeldKeyActsOnlyWhereItWentDown) {
+    StartWithSetup();
     const auto holdEscape = [] { HoldKey(VK_ESCAPE, 3); };
 
     // The instructions answer Enter with "Schließen"; Esc held closes them, not the setup window.
@@ -178,7 +145,4 @@ TEST(Keyboard, AHeldKeyActsOnlyWhereItWentDown) {
     EXPECT_TRUE(IsWindowVisible(capture)) << "the repeats of Esc closed the capture screen too";
     XKeys("Escape");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
-
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }

@@ -5,8 +5,6 @@
 // What Wine shows differently from Windows in this session is noted where the session is
 // defined, in scripts/wine-session.sh. The task bar and its tray are the window manager's:
 // the driver's TrayIconPoint(), which looks for Wine's own task bar, does not apply here.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <string>
@@ -14,7 +12,7 @@
 
 #include "engine/ColorSolver.h"
 #include "store/DefectList.h"
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/windows/ScreenPattern.h"
 
 namespace {
@@ -91,7 +89,7 @@ constexpr RECT Secondary{-800, 84, 0, 684};
 
 // Every test here needs the layout asked for: when Wine shows another, the test stops at once
 // and says so, rather than failing somewhere in the program's behaviour.
-class MultiMonitor : public ::testing::Test {
+class MultiMonitor : public TProgramTest {
 protected:
     void SetUp() override {
         std::vector<std::string> requested = RequestedMonitors();
@@ -110,9 +108,7 @@ protected:
 } // namespace
 
 TEST_F(MultiMonitor, TrayIconDocksInTheTaskBarOfThePrimary) {
-    TTempFolder folder;
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start();
     HWND icon = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (icon = DockedTrayIcon()) != nullptr; }, 10s));
     RECT r;
@@ -170,12 +166,8 @@ TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither)
     const COLORREF grey = 0x707070;
     TScreenPattern leftPicture(left, TScreenPattern::Uniform(left, grey));
     TScreenPattern rightPicture(right, TScreenPattern::Uniform(right, grey));
-    TTempFolder folder;
-    const std::wstring file = folder.File(L"Glimmora.pix");
     const std::vector<TDefectPixel> stored = {{-400, 300, RedOn}, {200, 300, BlueOn}};
-    WriteBytes(file, Records({stored[0], stored[1], {-400, 84, RedOn}}));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+    Start({stored[0], stored[1], {-400, 84, RedOn}});
     for (const TDefectPixel& d : stored) {
         SCOPED_TRACE(testing::Message() << d.X << "," << d.Y);
         EXPECT_TRUE(OverlayAt(program, d.X, d.Y));
@@ -196,7 +188,7 @@ TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither)
         << std::hex << ScreenColor(-400, 84) << " instead of " << besideTheGap;
 
     // The capture screen covers both monitors.
-    HWND setup = OpenSetupByKeyboard(program);
+    setup = OpenSetupByKeyboard(program);
     ASSERT_TRUE(setup);
     EXPECT_TRUE(OverlayAt(program, -400, 300)) << "showing the setup window moved nothing";
     ClickControl(setup, L"Pixelfehler definieren");
@@ -228,13 +220,7 @@ TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither)
     MoveMouse(1, 450);
     PressKey(VK_LEFT);
     PressKey(VK_LEFT);
-    EXPECT_TRUE(WaitFor(
-        [] {
-            POINT cursor{};
-            GetCursorPos(&cursor);
-            return cursor.x == -1 && cursor.y == 450;
-        },
-        3s));
+    EXPECT_TRUE(WaitForCursor(-1, 450, 3s));
     PressKey(VK_SPACE);
     ASSERT_TRUE(WaitForVisibleWindow(program, L"TFAusBla"));
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == chooser; }, 5s));
@@ -251,6 +237,4 @@ TEST_F(MultiMonitor, DefectsOnBothMonitorsAreConcealedAndOneCanBeMarkedOnEither)
     for (const TDefectPixel& d : all)
         EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, d.X, d.Y); }, 5s)) << d.X << "," << d.Y;
     EXPECT_TRUE(WaitFor([&] { return ScreenColor(-400, 300) == Concealing(grey, RedOn); }, 5s));
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit(10s));
 }

@@ -1,13 +1,12 @@
 // Repairing a stuck sub-pixel as a user does it: the repair window opened from the setup list's
 // context menu by keys and by the mouse, the area around the defect flashing on the screen while
 // the other defects stay concealed, and the concealment back when the repair ends.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <set>
 
 #include "engine/ColorSolver.h"
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
+#include "tests/support/DibSection.h"
 #include "tests/windows/ScreenPattern.h"
 
 namespace {
@@ -32,42 +31,6 @@ int FlashIndex(COLORREF color) {
     return found == std::end(FlashOrder) ? -1 : static_cast<int>(found - std::begin(FlashOrder));
 }
 
-// A part of the screen, read in one copy.
-class TCapture {
-public:
-    TCapture(int width, int height) : width_(width) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        screen_ = GetDC(nullptr);
-        memory_ = CreateCompatibleDC(screen_);
-        bitmap_ = CreateDIBSection(screen_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        old_ = SelectObject(memory_, bitmap_);
-    }
-    ~TCapture() {
-        SelectObject(memory_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(memory_);
-        ReleaseDC(nullptr, screen_);
-    }
-    void Read(int left, int top, int height) {
-        BitBlt(memory_, 0, 0, width_, height, screen_, left, top, SRCCOPY);
-        GdiFlush();
-    }
-    // 0x00BBGGRR of the pixel (x, y) of the copy.
-    COLORREF At(int x, int y) const {
-        const std::uint32_t p = bits_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int width_;
-    HDC screen_ = nullptr, memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
-};
-
 // The colours in the text of item `item` (0 or 1) of a two-item menu, inside its frame. The
 // middle of the menu, where one item's descenders meet the other's capitals, is left out.
 std::set<COLORREF> ItemColours(HWND menu, int item) {
@@ -75,8 +38,8 @@ std::set<COLORREF> ItemColours(HWND menu, int item) {
     GetWindowRect(menu, &r);
     InflateRect(&r, -4, -4);
     const int width = r.right - r.left, band = (r.bottom - r.top) * 2 / 5;
-    TCapture capture(width, band);
-    capture.Read(r.left, item ? r.bottom - band : r.top, band);
+    TDibSection capture(width, band);
+    capture.Copy(r.left, item ? r.bottom - band : r.top);
     std::set<COLORREF> colours;
     for (int y = 0; y < band; ++y)
         for (int x = 0; x < width; ++x)
@@ -88,13 +51,13 @@ std::set<COLORREF> ItemColours(HWND menu, int item) {
 // Watches the defect's area for a second: the 5 x 5 square around it flashes through the colours
 // in their order, the ring around the square stays grey, and the other defect stays concealed.
 void ExpectFlashing(const TDefectPixel& d, const TDefectPixel* concealed) {
-    TCapture block(7, 7);
+    TDibSection block(7, 7);
     int changes = 0, distinct = 0, last = -1, closeChanges = 0, nextInOrder = 0;
     bool seen[std::size(FlashOrder)] = {};
     auto previous = std::chrono::steady_clock::now();
     const auto end = previous + 1s;
     while (std::chrono::steady_clock::now() < end) {
-        block.Read(d.X - 3, d.Y - 3, 7);
+        block.Copy(d.X - 3, d.Y - 3);
         const auto now = std::chrono::steady_clock::now();
         const COLORREF centre = block.At(3, 3);
         const int index = FlashIndex(centre);
@@ -148,16 +111,6 @@ HWND RepairByMouse(const TGlimmora& program, HWND list, int line, int item) {
     return WaitForVisibleWindow(program, L"TFReparatur");
 }
 
-HWND OverlayAt(const TGlimmora& program, const TDefectPixel& d) {
-    for (HWND overlay : program.WindowsOfClass(L"TPixForm")) {
-        RECT r;
-        GetWindowRect(overlay, &r);
-        if (r.left == d.X && r.top == d.Y && r.right == d.X + 1)
-            return overlay;
-    }
-    return nullptr;
-}
-
 // The grey strip paints what a flash uncovered only when its messages are handled.
 bool ConcealedAgain(const TDefectPixel& d) {
     return WaitFor(
@@ -168,30 +121,26 @@ bool ConcealedAgain(const TDefectPixel& d) {
         5s);
 }
 
-class Repair : public ::testing::Test {
+class Repair : public TProgramTest {
 protected:
     void SetUp() override {
-        WriteBytes(folder.File(L"Glimmora.pix"), Records({Repaired, Other}));
-        program = std::make_unique<TGlimmora>(folder);
-        ASSERT_TRUE(program->WaitUntilUp());
+        Start({Repaired, Other});
         ASSERT_TRUE(ConcealedAgain(Repaired) && ConcealedAgain(Other));
     }
     // "Setup" from the tray menu, by keys or with the mouse.
     void OpenSetupWindow(bool byKeys) {
         if (byKeys)
-            ChooseFromTrayMenuByKeys(*program, 3);
+            ChooseFromTrayMenuByKeys(program, 3);
         else
-            OpenSetup(*program);
-        setup = WaitForVisibleWindow(*program, L"TFHaupt");
+            OpenSetup(program);
+        setup = WaitForVisibleWindow(program, L"TFHaupt");
         ASSERT_TRUE(setup);
         list = ControlOfClass(setup, L"ListBox");
         ASSERT_TRUE(list);
     }
 
     TScreenPattern background{Strip, TScreenPattern::Uniform(Strip, Grey)};
-    TTempFolder folder;
-    std::unique_ptr<TGlimmora> program;
-    HWND setup = nullptr, list = nullptr;
+    HWND list = nullptr;
 };
 
 } // namespace
@@ -202,7 +151,7 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
     // chosen.
     XKeys("Menu");
     HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu(*program)) != nullptr; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu(program)) != nullptr; }, 5s));
     Sleep(300); // drawn
     const std::set<COLORREF> enabled{GetSysColor(COLOR_MENUTEXT)};
     EXPECT_NE(ItemColours(menu, 0), enabled) << "greyed";
@@ -215,23 +164,20 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
     XKeys("Home");
     ASSERT_TRUE(WaitFor([&] { return Selected(list) == 0; }, 5s));
     XKeys("shift+F10");
-    ASSERT_TRUE(WaitFor([&] { return VisibleMenu(*program) != nullptr; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return VisibleMenu(program) != nullptr; }, 5s));
     XKeys("Down Return");
-    HWND repair = WaitForVisibleWindow(*program, L"TFReparatur");
+    HWND repair = WaitForVisibleWindow(program, L"TFReparatur");
     ASSERT_TRUE(repair);
     EXPECT_TRUE(Shown(repair, L"Pixel 1 bei 150 x 400"));
     EXPECT_FALSE(IsWindowEnabled(setup)) << "the repair window is modal";
-    EXPECT_TRUE(FocusOn(*program, L"Starten")) << Utf8(FocusName(*program));
-    for (HWND child = GetWindow(repair, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) {
-            EXPECT_FALSE(TextOf(child).empty()) << "a nameless " << Utf8(ClassNameOf(child));
-        }
+    EXPECT_TRUE(FocusOn(program, L"Starten")) << Utf8(FocusName(program));
+    ExpectTabStopsNamed(repair);
 
     // Back to the duration, one choice to the left, and Enter starts.
     XKeys("shift+Tab");
-    EXPECT_TRUE(FocusOn(*program, L"30 Minuten")) << Utf8(FocusName(*program));
+    EXPECT_TRUE(FocusOn(program, L"30 Minuten")) << Utf8(FocusName(program));
     XKeys("Left");
-    EXPECT_TRUE(FocusOn(*program, L"10 Minuten")) << Utf8(FocusName(*program));
+    EXPECT_TRUE(FocusOn(program, L"10 Minuten")) << Utf8(FocusName(program));
     EXPECT_EQ(SendMessageW(Control(repair, L"10 Minuten"), BM_GETCHECK, 0, 0), BST_CHECKED);
     XKeys("Return");
     ASSERT_TRUE(WaitFor([&] { return Shown(repair, L"Stoppen"); }, 5s));
@@ -239,12 +185,12 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
     ExpectFlashing(Repaired, &Other);
 
     // Pausing and resuming from the tray leave the flashing defect's overlay hidden.
-    HWND overlay = OverlayAt(*program, Repaired);
+    HWND overlay = OverlayAt(program, Repaired.X, Repaired.Y, false);
     ASSERT_TRUE(overlay);
     DoubleClickTrayIcon();
-    EXPECT_TRUE(WaitFor([&] { return CountVisible(*program, L"TPixForm") == 0; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
     DoubleClickTrayIcon();
-    EXPECT_TRUE(WaitFor([&] { return CountVisible(*program, L"TPixForm") == 1; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 1; }, 5s));
     EXPECT_FALSE(IsWindowVisible(overlay));
     EXPECT_TRUE(ConcealedAgain(Other));
     ExpectFlashing(Repaired, nullptr);
@@ -253,10 +199,10 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
     RECT caption;
     GetWindowRect(repair, &caption);
     ClickAt((caption.left + caption.right) / 2, caption.top + 8);
-    EXPECT_TRUE(FocusOn(*program, L"Stoppen")) << Utf8(FocusName(*program));
+    EXPECT_TRUE(FocusOn(program, L"Stoppen")) << Utf8(FocusName(program));
     XKeys("Escape");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(repair); }, 5s));
-    EXPECT_EQ(CountVisible(*program, L"TFlashForm"), 0);
+    EXPECT_EQ(CountVisible(program, L"TFlashForm"), 0);
     EXPECT_TRUE(IsWindowVisible(overlay));
     EXPECT_TRUE(ConcealedAgain(Repaired)) << std::hex << ScreenColor(Repaired.X, Repaired.Y);
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(setup) != FALSE; }, 5s));
@@ -264,22 +210,22 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
 
 TEST_F(Repair, ByTheMouseEveryDefectFlashesAndAClickOnOneStopsAll) {
     ASSERT_NO_FATAL_FAILURE(OpenSetupWindow(false));
-    HWND repair = RepairByMouse(*program, list, 1, 1);
+    HWND repair = RepairByMouse(program, list, 1, 1);
     ASSERT_TRUE(repair);
     EXPECT_TRUE(Shown(repair, L"Pixel 2 bei 100 x 250"));
     ClickControl(repair, L"Schließen");
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(repair); }, 5s));
 
-    ASSERT_TRUE(RepairByMouse(*program, list, 0, 2));
+    ASSERT_TRUE(RepairByMouse(program, list, 0, 2));
     EXPECT_TRUE(Shown(repair, L"Alle 2 Pixel"));
     ClickControl(repair, L"Starten");
-    ASSERT_TRUE(WaitFor([&] { return CountVisible(*program, L"TFlashForm") == 2; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TFlashForm") == 2; }, 5s));
     ExpectFlashing(Other, nullptr);
     ExpectFlashing(Repaired, nullptr);
-    EXPECT_EQ(CountVisible(*program, L"TPixForm"), 0);
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0);
 
     ClickAt(Other.X + 1, Other.Y - 1);
-    EXPECT_TRUE(WaitFor([&] { return CountVisible(*program, L"TFlashForm") == 0; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TFlashForm") == 0; }, 5s));
     EXPECT_TRUE(IsWindowVisible(repair)) << "the window stays open";
     EXPECT_TRUE(WaitFor([&] { return Shown(repair, L"Starten"); }, 5s));
     EXPECT_TRUE(ConcealedAgain(Repaired));
@@ -287,21 +233,21 @@ TEST_F(Repair, ByTheMouseEveryDefectFlashesAndAClickOnOneStopsAll) {
 
     // The close box stops a running repair too.
     ClickControl(repair, L"Starten");
-    ASSERT_TRUE(WaitFor([&] { return CountVisible(*program, L"TFlashForm") == 2; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TFlashForm") == 2; }, 5s));
     PostMessageW(repair, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(repair); }, 5s));
-    EXPECT_EQ(CountVisible(*program, L"TFlashForm"), 0);
+    EXPECT_EQ(CountVisible(program, L"TFlashForm"), 0);
 
     // A double click on a line opens the window for its entry; "Beenden" in the tray menu ends
     // the program in the middle of a repair, and nothing of it is stored.
     const POINT line = ListLinePoint(list, 0);
     ClickAt(line.x, line.y);
     ClickAt(line.x, line.y);
-    ASSERT_TRUE(WaitForVisibleWindow(*program, L"TFReparatur"));
+    ASSERT_TRUE(WaitForVisibleWindow(program, L"TFReparatur"));
     EXPECT_TRUE(Shown(repair, L"Pixel 1 bei 150 x 400"));
     ClickControl(repair, L"Starten");
-    ASSERT_TRUE(WaitFor([&] { return CountVisible(*program, L"TFlashForm") == 1; }, 5s));
-    ChooseFromTrayMenu(*program, L"Beenden");
-    EXPECT_TRUE(program->WaitForExit(10s));
-    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), Records({Repaired, Other}));
+    ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TFlashForm") == 1; }, 5s));
+    ChooseFromTrayMenu(program, L"Beenden");
+    EXPECT_TRUE(program.WaitForExit(10s));
+    EXPECT_EQ(ReadBytes(file), Records({Repaired, Other}));
 }

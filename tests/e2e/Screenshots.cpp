@@ -65,30 +65,6 @@ void ShotChooseFromTrayMenu(const TGlimmora& program, int downs) {
     PressKey(VK_RETURN);
 }
 
-void ShotClick(HWND form, const wchar_t* text) {
-    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (IsWindowVisible(child) && TextOf(child) == text) {
-            RECT r;
-            GetWindowRect(child, &r);
-            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            return;
-        }
-    std::printf("no control \"%ls\"\n", text);
-}
-
-HWND Visible(const TGlimmora& program, const wchar_t* className) {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND w : program.WindowsOfClass(className))
-                if (IsWindowVisible(w))
-                    return (found = w) != nullptr;
-            return false;
-        },
-        5s);
-    return found;
-}
-
 // The centre of the k-th swatch (0 to 6) of a chooser.
 void ClickSwatch(HWND chooser, int k) {
     RECT r;
@@ -114,9 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     GlimmoraExe = exe;
 
     TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"),
-               {0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00, 0x11, 0xFF, 0x03, 0x00, 0x00, 0x00,
-                0x00, 0x00, 0x00, 0x20});
+    WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
     TGlimmora program(folder);
     if (!program.WaitUntilUp())
         return 1;
@@ -127,23 +101,19 @@ int wmain(int argc, wchar_t** argv) {
     PressKey(VK_ESCAPE);
 
     ShotChooseFromTrayMenu(program, 3); // Setup
-    HWND setup = Visible(program, L"TFHaupt");
+    HWND setup = WaitForVisibleWindow(program, L"TFHaupt");
     SaveScreen(L"setup");
 
-    ShotClick(setup, L"Anleitung");
-    HWND instructions = Visible(program, L"TFAnleit");
+    ClickControl(setup, L"Anleitung");
+    HWND instructions = WaitForVisibleWindow(program, L"TFAnleit");
     SaveScreen(L"instructions-1");
-    ShotClick(instructions, L"Nächste >>");
+    ClickControl(instructions, L"Nächste >>");
     SaveScreen(L"instructions-2");
-    ShotClick(instructions, L"<< Zurück");
-    ShotClick(instructions, L"Schließen");
+    ClickControl(instructions, L"<< Zurück");
+    ClickControl(instructions, L"Schließen");
 
     // The repair window from the list's context menu, running: the first entry flashes.
-    HWND list = nullptr;
-    for (HWND child = GetWindow(setup, GW_CHILD); child && !list;
-         child = GetWindow(child, GW_HWNDNEXT))
-        if (ClassNameOf(child) == L"ListBox")
-            list = child;
+    HWND list = ControlOfClass(setup, L"ListBox");
     ClickListLine(list, 0);
     RECT line;
     GetWindowRect(list, &line);
@@ -152,34 +122,34 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(200);
     PressKey(VK_DOWN);
     PressKey(VK_RETURN);
-    HWND repair = Visible(program, L"TFReparatur");
-    ShotClick(repair, L"Starten");
+    HWND repair = WaitForVisibleWindow(program, L"TFReparatur");
+    ClickControl(repair, L"Starten");
     Sleep(1500);
     SaveScreen(L"repair");
     PressKey(VK_ESCAPE);
     WaitFor([&] { return !IsWindowVisible(repair); }, 5s);
 
     ShotChooseFromTrayMenu(program, 1); // Info
-    HWND about = Visible(program, L"TAboutBox");
+    HWND about = WaitForVisibleWindow(program, L"TAboutBox");
     SaveScreen(L"about");
-    ShotClick(about, L"Über");
-    HWND credits = Visible(program, L"TUeber");
+    ClickControl(about, L"Über");
+    HWND credits = WaitForVisibleWindow(program, L"TUeber");
     SaveScreen(L"credits");
-    ShotClick(credits, L"OK");
-    ShotClick(about, L"OK");
+    ClickControl(credits, L"OK");
+    ClickControl(about, L"OK");
 
-    ShotClick(setup, L"Pixelfehler definieren");
-    Visible(program, L"TFBack");
+    ClickControl(setup, L"Pixelfehler definieren");
+    WaitForVisibleWindow(program, L"TFBack");
     MoveMouse(200, 150);
     SaveScreen(L"capture-black");
     ClickAt(200, 150);
-    HWND black = Visible(program, L"TFAusBla");
+    HWND black = WaitForVisibleWindow(program, L"TFAusBla");
     SaveScreen(L"chooser-black");
     ClickSwatch(black, 2); // red
     ClickAt(400, 300, true);
     SaveScreen(L"capture-white");
     ClickAt(200, 150);
-    HWND white = Visible(program, L"TFAusWhi");
+    HWND white = WaitForVisibleWindow(program, L"TFAusWhi");
     SaveScreen(L"chooser-white");
     ClickSwatch(white, 3); // aqua
     ClickAt(400, 300, true);

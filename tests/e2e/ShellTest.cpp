@@ -1,11 +1,11 @@
 // The tray icon, the setup window's switch between active and paused concealment, and the help
 // windows, driven as a user drives them: real mouse clicks on the icon in the task bar and in
 // the program's windows, and real key presses.
-#include <gtest/gtest.h>
-
-#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramTest.h"
 
 namespace {
+
+class Shell : public TProgramTest {};
 
 const std::vector<std::wstring> WorkedExampleLines = {L"1.Pixel:  100 x 200 rot=an  grün=aus ",
                                                       L"2.Pixel:  1023 x 0 blau=aus "};
@@ -50,11 +50,8 @@ bool WaitForLook(HWND setup, const std::string& look) {
 
 } // namespace
 
-TEST(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndButtons) {
-    TTempFolder folder;
-    WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
+TEST_F(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndButtons) {
+    Start(WorkedExample);
 
     // Before the setup window has ever listed the defects, the double click has nothing to
     // switch: the overlays stay shown.
@@ -85,7 +82,7 @@ TEST(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndBut
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"#32768") == 0; }, 5s));
 
-    HWND setup = OpenSetup(program);
+    setup = OpenSetup(program);
     ASSERT_TRUE(setup);
     HWND list = ControlOfClass(setup, L"ListBox");
     ASSERT_TRUE(list);
@@ -135,15 +132,11 @@ TEST(Shell, SetupListsTheStoredDefectsAndTheSwitchPausesAndResumesFromTrayAndBut
     // "Beenden" in the setup window ends the program; the file is never written at exit.
     ClickControl(setup, L"Beenden");
     EXPECT_TRUE(program.WaitForExit(10s));
-    EXPECT_EQ(ReadBytes(folder.File(L"Glimmora.pix")), Records(WorkedExample));
+    EXPECT_EQ(ReadBytes(file), Records(WorkedExample));
 }
 
-TEST(Shell, InstructionsAboutBoxAndCreditsOpenFromTheirButtons) {
-    TTempFolder folder;
-    TGlimmora program(folder);
-    ASSERT_TRUE(program.WaitUntilUp());
-    HWND setup = OpenSetup(program);
-    ASSERT_TRUE(setup);
+TEST_F(Shell, InstructionsAboutBoxAndCreditsOpenFromTheirButtons) {
+    StartWithSetup();
 
     // The instructions: page 1 first, "Nächste >>" turns to page 2, and the window opens on
     // the page it was closed on.
