@@ -105,7 +105,11 @@ void TForm1::FormCreate() {
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (screenWatch_.Message(message, wParam, lParam)) {
-        ThreadTimer1.SetIdle(!screenWatch_.Seen());
+        const bool idle = !screenWatch_.Seen();
+        ThreadTimer1.SetIdle(idle);
+        // A repair flashes for nobody too: its pixels show the lock screen meanwhile.
+        if (FReparatur)
+            FReparatur->ThreadTimer1.SetIdle(idle);
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
     return TForm::WndProc(message, wParam, lParam);
