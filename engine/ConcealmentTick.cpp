@@ -10,7 +10,24 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
                            std::span<TPixForm* const> overlays) {
     if (defects.Empty())
         return;
-    const auto inUse = overlays.first(static_cast<std::size_t>(defects.Count()));
+    // An overlay held hidden (its defect is being repaired) is neither read, coloured nor
+    // raised: the flash above its pixel is not the picture it conceals, and a window over a
+    // hidden overlay covers nothing. It takes its colour at the first tick after its release.
+    std::array<TPixForm*, MaxDefects> shown;
+    std::array<POINT, MaxDefects> centres;
+    std::array<int, MaxDefects> entries;
+    std::size_t count = 0;
+    for (int i = 0; i < defects.Count(); ++i) {
+        TPixForm* overlay = overlays[static_cast<std::size_t>(i)];
+        if (overlay->Held())
+            continue;
+        shown[count] = overlay;
+        centres[count] = {defects[i].X, defects[i].Y};
+        entries[count++] = i;
+    }
+    if (count == 0)
+        return;
+    const auto inUse = std::span(shown).first(count);
     // What a screen copy costs here decides how the blocks are read: measured before the first
     // reads, and again now and then after a tick's work, when the colours are set.
     if (measureInterval_ == 0) {
@@ -28,17 +45,11 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
 
     // All blocks are read before any colour is set. That reads what entry by entry would: a
     // new colour shows only when its overlay repaints, after the tick.
-    std::array<POINT, MaxDefects> centres;
-    for (int i = 0; i < defects.Count(); ++i)
-        centres[static_cast<std::size_t>(i)] = {defects[i].X, defects[i].Y};
-    sampler_.ReadBlocks(desktopDC, std::span(centres).first(inUse.size()));
+    sampler_.ReadBlocks(desktopDC, std::span(centres).first(count));
 
-    for (int i = 0; i < defects.Count(); ++i) {
-        TPixForm& overlay = *inUse[static_cast<std::size_t>(i)];
-        // The same colour again repaints nothing.
-        overlay.SetColor(ColorValue(
-            SolveColor(sampler_.Average(static_cast<std::size_t>(i)), defects[i].Flags)));
-    }
+    // The same colour again repaints nothing.
+    for (std::size_t k = 0; k < count; ++k)
+        inUse[k]->SetColor(ColorValue(SolveColor(sampler_.Average(k), defects[entries[k]].Flags)));
 
     if (raise) {
         for (TPixForm* overlay : inUse)

@@ -16,7 +16,8 @@ class TPixForm;
 
 class TConcealmentTick {
 public:
-    // Entry i of `defects` belongs to overlays[i]. Allocates nothing.
+    // Entry i of `defects` belongs to overlays[i]; held overlays are passed over. Allocates
+    // nothing.
     void Run(const TDefectList& defects, HDC desktopDC, std::span<TPixForm* const> overlays);
 
     // True when overlays count-1 down to 0 stand in this order and no shown window above one of

@@ -585,6 +585,26 @@ TEST_F(Concealment, AHeldOverlayStaysHiddenAndReleasedTakesTheLastRequest) {
     }
 }
 
+TEST_F(Concealment, AHeldOverlayKeepsItsColourUntilReleased) {
+    defects[AppendDefect(defects, 600, 500)].Flags = RedOn;
+    defects[AppendDefect(defects, 200, 200)].Flags = RedOn;
+    Place();
+    Tick();
+    overlays[0]->Hold();
+    // What a repair puts over the held overlay's pixel: a topmost window of other colours.
+    const RECT flashed{598, 498, 603, 503};
+    TScreenPattern flash(flashed, TScreenPattern::Uniform(flashed, 0xFF00FF));
+    background.Repaint(TScreenPattern::Uniform(screen, 0x2884C8)); // (200, 132, 40)
+    Tick();
+    EXPECT_EQ(overlays[0]->Color(), 0x4A4AFFu) << "the flash is not the picture it conceals";
+    EXPECT_EQ(ScreenAt(200, 200), SolveColor({200, 132, 40}, RedOn)) << "the others as before";
+
+    overlays[0]->Release();
+    Tick();
+    EXPECT_EQ(overlays[0]->Color(), ColorValue(SolveColor({255, 0, 255}, RedOn)))
+        << "released, it reads what it covers at the next tick";
+}
+
 TEST_F(Concealment, AFlashWindowCoversItsAreaOnItsMonitorStaysThereAndHidesOffEveryMonitor) {
     TFlashForm* flash = nullptr;
     app.CreateForm(flash);
