@@ -7,6 +7,7 @@
 #include "help/Unit8.h"
 #include "repair/Unit10.h"
 #include "setup/DefectLine.h"
+#include "ui/Application.h"
 
 TFHaupt* FHaupt = nullptr;
 
@@ -127,17 +128,28 @@ void HideAllOverlays() {
 
 } // namespace
 
-void TFHaupt::ChangeDefects(const std::function<void()>& change, TAfterChange after) {
+bool TFHaupt::ChangeDefects(const std::function<void()>& change, TAfterChange after) {
     Form1->ThreadTimer1.SetEnabled(false);
     change();
     if (after == TAfterChange::RefreshAndPlace)
         FormShow();
-    // A failed save leaves here: the timer stays off, and the overlays and the look stay as they
-    // are, until the next command saves.
-    Form1->SaveDefects();
+    // The list in memory is what the user has just marked or deleted: whether or not the file
+    // takes it, the overlays conceal it and the ticks follow the picture. A failed save is
+    // reported once that is so; the next command that saves writes the whole list.
+    std::exception_ptr saveError;
+    try {
+        Form1->SaveDefects();
+    } catch (...) {
+        saveError = std::current_exception();
+    }
     if (after == TAfterChange::RefreshAndPlace)
         Form1->PlaceOverlays();
     Form1->ThreadTimer1.SetEnabled(true);
+    if (!saveError)
+        return true;
+    if (Application)
+        Application->HandleException(saveError, this);
+    return false;
 }
 
 void TFHaupt::Button1Click() {
@@ -169,16 +181,19 @@ void TFHaupt::DeleteAll() {
         IDYES)
         return;
     ListBox1.Clear();
-    ChangeDefects(
+    const bool saved = ChangeDefects(
         [] {
             HideAllOverlays();
             ClearDefects(Form1->Defects);
         },
         TAfterChange::Nothing); // the file is left 0 bytes long, and nothing is left to place
-    MessageBoxW(Handle(),
-                L"Alle Einträge gelöscht!\r\nBitte auf \"Pixelfehler definieren\" klicken um neue "
-                L"Subpixelfehler zu bestimmen.",
-                L"Liste gelöscht", MB_OK | MB_ICONINFORMATION);
+    // After a failed save the file still holds the entries: the error box has said so, and
+    // "deleted" would not be true of the file.
+    if (saved)
+        MessageBoxW(Handle(),
+                    L"Alle Einträge gelöscht!\r\nBitte auf \"Pixelfehler definieren\" klicken um "
+                    L"neue Subpixelfehler zu bestimmen.",
+                    L"Liste gelöscht", MB_OK | MB_ICONINFORMATION);
     Button2.SetEnabled(false);
     Button7.SetEnabled(false);
     ShowLook(TLook::Empty);

@@ -35,8 +35,8 @@ public:
     void FormShow() override;
 
     // The commands that change the list. Each stops the timer, changes the list, refreshes this
-    // window, writes the file, places the overlays and starts the timer again; a failed save
-    // ends the command there, leaving the timer off until the next command saves.
+    // window, writes the file, places the overlays and starts the timer again; a failed save is
+    // reported after that, and the command ends as after a save.
     void Button1Click(); // capture new defects
     void Button7Click(); // delete the selected entry
     void DeleteAll();
@@ -56,8 +56,9 @@ private:
     };
     // The road of every command that changes the list: the timer stops, the list changes, the
     // list view is refreshed, the file is written, the overlays are placed, the timer starts
-    // again. A failed save raises and ends the road there.
-    void ChangeDefects(const std::function<void()>& change,
+    // again. A failed save does not stop the road; it is reported at its end, and the result
+    // is false.
+    bool ChangeDefects(const std::function<void()>& change,
                        TAfterChange after = TAfterChange::RefreshAndPlace);
 
     // The on and off pictures at the buttons' size for 100, 150 and 200 %.
