@@ -7,6 +7,7 @@
 #include "help/Unit5.h"
 #include "repair/Unit10.h"
 #include "setup/Unit3.h"
+#include "store/DataFolder.h"
 #include "store/DataPath.h"
 #include "store/DefectFile.h"
 #include "ui/Application.h"
@@ -96,8 +97,10 @@ void TForm1::FormCreate() {
     screenWatch_.Watch(Handle());
     HWND desktop = GetDesktopWindow();
     desktopDC_ = TWindowDC(desktop, GetWindowDC(desktop));
-    DataDir = DirectoryPart(ExecutablePath());
-    if (DefectFileExists(DefectFilePath()))
+    const TDataFolder data = PrepareDataFolder(DirectoryPart(ExecutablePath()));
+    DataDir = data.Folder;
+    readDir_ = data.ReadFolder;
+    if (DefectFileExists(readDir_ + std::wstring(DefectFileName)))
         LoadDefects();
     // Ticks are delivered only by message loops, and none runs before the overlays are placed.
     ThreadTimer1.SetEnabled(true);
@@ -137,7 +140,7 @@ std::wstring TForm1::DefectFilePath() const {
 }
 
 void TForm1::LoadDefects() {
-    LoadDefectFile(DefectFilePath(), Defects);
+    LoadDefectFile(readDir_ + std::wstring(DefectFileName), Defects);
 }
 
 void TForm1::SaveDefects() {

@@ -46,7 +46,9 @@ public:
     // A device context of the whole desktop, taken once: every tick reads screen pixels through
     // it without obtaining or releasing one.
     HDC DesktopDC() const noexcept { return desktopDC_.Get(); }
-    // The executable's directory with its trailing delimiter; set once in FormCreate.
+    // The folder of the program's files, with its trailing delimiter: beside the exe where the
+    // user may write and it stays, else the user's local application data. Set once in
+    // FormCreate.
     std::wstring DataDir;
 
     std::wstring DefectFilePath() const;
@@ -74,6 +76,8 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Where this start reads the list: DataDir, unless copying the files there failed.
+    std::wstring readDir_;
     TWindowDC desktopDC_;
     TConcealmentTick tick_;
     // While the session is locked or the display is off, the timer idles: nothing is read and

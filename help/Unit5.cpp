@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/Product.h"
+#include "app/Unit1.h"
 #include "help/Unit9.h"
 #include "ui/Application.h"
 
@@ -17,7 +18,7 @@ TFormDefinition AboutBoxDefinition() {
     d.BorderStyle = TBorderStyle::bsDialog;
     d.Position = TPosition::poScreenCenter;
     d.ClientWidth = 299;
-    d.ClientHeight = 212;
+    d.ClientHeight = 256;
     return d;
 }
 
@@ -57,8 +58,10 @@ TAboutBox::TAboutBox()
       Label6(*this, &Panel1, At(96, 112), SecondContactAddress, Plain, false, true),
       Label8(*this, &Panel1, At(16, 128), L"Web:", Plain, false, true),
       Label9(*this, &Panel1, At(96, 128), HomePageAddress, Plain, false, true),
-      OKButton(*this, nullptr, {7, 180, 75, 25}, L"OK", true),
-      Button1(*this, nullptr, {215, 179, 75, 25}, L"Über", true), OpenLink(ShellOpen) {
+      Label11(*this, nullptr, At(8, 178), L"Pixelfehler gespeichert in:", Plain, false, true),
+      Edit1(*this, nullptr, {8, 194, 283, 21}, L""),
+      OKButton(*this, nullptr, {7, 224, 75, 25}, L"OK", true),
+      Button1(*this, nullptr, {215, 223, 75, 25}, L"Über", true), OpenLink(ShellOpen) {
     ProductName.SetFont(BoldFont(16));
     Label1.SetFont(BoldFont(11));
     Label2.SetFont(BoldFont(11));
@@ -74,6 +77,11 @@ TAboutBox::TAboutBox()
     MakeLink(Label7, &TAboutBox::Label7Click);
     MakeLink(Label6, &TAboutBox::Label6Click);
     MakeLink(Label9, &TAboutBox::Label9Click);
+}
+
+void TAboutBox::FormShow() {
+    // Where the program found it could write: beside the exe, or in the user's own folder.
+    Edit1.SetText(Form1 ? Form1->DataDir : std::wstring());
 }
 
 void TAboutBox::MakeLink(TLabel& link, void (TAboutBox::*click)()) {

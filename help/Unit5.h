@@ -25,6 +25,8 @@ public:
     TLabel Label6; // second contact address (link)
     TLabel Label8;
     TLabel Label9; // home page (link)
+    TLabel Label11;
+    TEdit Edit1; // where the defects are kept, to select and copy
     TButton OKButton;
     TButton Button1; // "Über"
 
@@ -37,6 +39,9 @@ public:
     void Label7Click();
     void Label6Click();
     void Label9Click();
+
+protected:
+    void FormShow() override;
 
 private:
     // The three links react to the mouse alike.

@@ -6,3 +6,10 @@ std::wstring DirectoryPart(std::wstring_view fullPath) {
         return {};
     return std::wstring(fullPath.substr(0, cut + 1));
 }
+
+TDataFolderChoice ChooseDataFolder(const TDataFolderFacts& facts) {
+    // With nowhere better to go the exe's folder stays the place, and a failed save says why.
+    if ((facts.ExeFolderWritable && !facts.ExeFolderTemporary) || facts.UserFolder.empty())
+        return {facts.ExeFolder, false};
+    return {facts.UserFolder, facts.DefectFileInExeFolder && !facts.DefectFileInUserFolder};
+}

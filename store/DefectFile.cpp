@@ -46,9 +46,10 @@ std::wstring FullPathName(const std::wstring& path) {
     }
 }
 
-// The form of `path` to hand to the file functions. Short paths pass unchanged; from MAX_PATH
-// on, the "\\?\" form lifts the length limit. That form is taken literally (no "." or "..",
-// no "/"), so the path is made absolute and normal first.
+} // namespace
+
+// The "\\?\" form is taken literally (no "." or "..", no "/"), so the path is made absolute
+// and normal first.
 std::wstring Win32Path(const std::wstring& path) {
     if (path.size() < MAX_PATH || StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\"))
         return path;
@@ -59,6 +60,8 @@ std::wstring Win32Path(const std::wstring& path) {
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
+
+namespace {
 
 // The temporary file of a save. Unless the save commits it (it has then become the defect
 // file), it is removed again, so that a failed save leaves only the old file behind.

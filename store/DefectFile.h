@@ -7,6 +7,10 @@
 
 #include "store/DefectList.h"
 
+// The form of `path` to hand to the file functions: short paths pass unchanged; from MAX_PATH
+// on, the "\\?\" form lifts the length limit.
+std::wstring Win32Path(const std::wstring& path);
+
 // True when `path` names an existing file; a directory of that name counts as no file.
 bool DefectFileExists(const std::wstring& path);
 

@@ -682,6 +682,13 @@ void TProgressBar::HandleCreated() {
     SetPosition(position_);
 }
 
+// --- TEdit ----------------------------------------------------------------------------------
+
+TEdit::TEdit(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text)
+    : TControl(form, parent, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY,
+               WS_EX_CLIENTEDGE, bounds, text) {
+}
+
 // --- TGroupBox -------------------------------------------------------------------------------
 
 TGroupBox::TGroupBox(TForm& form, TControl* parent, TBounds bounds, const std::wstring& caption)

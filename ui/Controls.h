@@ -322,6 +322,13 @@ private:
     bool flat_;
 };
 
+// A line of text to select and copy, not to change: a read-only edit. Tab selects it all. Screen
+// readers name it by the label created just before it.
+class TEdit : public TControl {
+public:
+    TEdit(TForm& form, TControl* parent, TBounds bounds, const std::wstring& text);
+};
+
 // An icon drawn at the control's size.
 class TImage : public TControl {
 public:

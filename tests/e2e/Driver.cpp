@@ -1,6 +1,9 @@
 #include "tests/e2e/Driver.h"
 
+#include <knownfolders.h>
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <stdexcept>
 
@@ -55,6 +58,23 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 }
 
 // --- The program -----------------------------------------------------------------------------
+
+std::wstring ProgramFolders() {
+    wchar_t profile[MAX_PATH + 1] = {};
+    GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH + 1);
+    const std::wstring folder = std::wstring(profile) + L"\\Glimmora-Tests\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::wstring UserDataFolder() {
+    PWSTR known = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)))
+        folder = std::wstring(known) + L"\\Glimmora\\";
+    CoTaskMemFree(known);
+    return folder;
+}
 
 void TGlimmora::Launch(const TTempFolder& folder) {
     Stop();
@@ -524,20 +544,6 @@ void PressKey(WORD virtualKey) {
     Sleep(30);
 }
 
-void HoldKey(WORD virtualKey, int repeats) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    // A key pressed again while down comes as its repeat, as a held key's do.
-    for (int press = 0; press <= repeats; ++press) {
-        SendInput(1, &input, sizeof input);
-        Sleep(100);
-    }
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-    Sleep(30);
-}
-
 // --- Input through the X server --------------------------------------------------------------
 
 namespace {
@@ -572,6 +578,16 @@ void XDo(const std::string& command) {
 
 void XKeys(const std::string& keys) {
     XDo("key --delay 60 " + keys);
+}
+
+void HoldKey(const std::string& key, int repeats) {
+    // A key pressed again while down comes as its repeat, as a held key's do. Held in the X
+    // server, it stays down for Wine too when the focus moves: a key held by SendInput alone is
+    // taken as released then, because the X server says no key is down.
+    std::string command = "keydown " + key;
+    for (int press = 0; press < repeats; ++press)
+        command += " sleep 0.1 keydown " + key;
+    XDo(command + " sleep 0.1 keyup " + key);
 }
 
 void SelectTrayIconByKeyboard(const TGlimmora& program) {

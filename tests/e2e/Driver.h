@@ -21,6 +21,13 @@ extern std::wstring GlimmoraExe;
 // Two defects: (100, 200) red-on + green-off, (1023, 0) blue-off.
 inline const std::vector<TDefectPixel> WorkedExample = {{100, 200, 0x11}, {1023, 0, 0x20}};
 
+// Where the tests put the program: a folder of the user's that is not the temporary folder, as
+// users do; made on first use. Ends with a backslash.
+std::wstring ProgramFolders();
+// The folder where the program keeps its files when its own folder will not do
+// (%LOCALAPPDATA%\Glimmora\).
+std::wstring UserDataFolder();
+
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // The defect file's records, written out byte by byte: X and Y little-endian, then the flags.
 std::vector<std::uint8_t> Records(const std::vector<TDefectPixel>& defects);
@@ -143,6 +150,8 @@ private:
 void XKeys(const std::string& keys);
 // What xdotool should do besides keys, e.g. "mousemove 300 300".
 void XDo(const std::string& command);
+// The key (xdotool's name) held down long enough for `repeats` repeats, then released.
+void HoldKey(const std::string& key, int repeats);
 // The shell's notification for a keyboard selection of the program's tray icon.
 void SelectTrayIconByKeyboard(const TGlimmora& program);
 // Opens the tray menu by that selection and picks item `item` (from 1, separators left out)
@@ -164,8 +173,6 @@ void ClickAt(int x, int y, bool right = false);
 void PressAt(int x, int y);
 void ReleaseAt(int x, int y);
 void PressKey(WORD virtualKey);
-// The key held down long enough for `repeats` repeats, then released.
-void HoldKey(WORD virtualKey, int repeats);
 
 // Polls `condition` until it holds or the time is up.
 template <class Pred>

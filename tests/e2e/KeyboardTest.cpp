@@ -117,7 +117,7 @@ TEST_F(Keyboard, EverythingTheProgramOffersWorksWithTheKeyboardAlone) {
 // comes to the front when the first press has closed another.
 TEST_F(Keyboard, AHeldKeyActsOnlyWhereItWentDown) {
     StartWithSetup();
-    const auto holdEscape = [] { HoldKey(VK_ESCAPE, 3); };
+    const auto holdEscape = [] { HoldKey("Escape", 3); };
 
     // The instructions answer Enter with "Schließen"; Esc held closes them, not the setup window.
     ClickControl(setup, L"Anleitung");

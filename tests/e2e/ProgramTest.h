@@ -35,7 +35,8 @@ protected:
             End();
     }
 
-    TTempFolder folder;
+    // Outside the temporary folder, where the program would keep its files elsewhere.
+    TTempFolder folder{L"glimmora", ProgramFolders()};
     const std::wstring file = folder.File(L"Glimmora.pix");
     TGlimmora program;
     HWND setup = nullptr;

@@ -89,7 +89,7 @@ int wmain(int argc, wchar_t** argv) {
     GetEnvironmentVariableW(L"GLIMMORA_EXE", exe, 4096);
     GlimmoraExe = exe;
 
-    TTempFolder folder;
+    TTempFolder folder{L"glimmora", ProgramFolders()};
     WriteBytes(folder.File(L"Glimmora.pix"), Records(WorkedExample));
     TGlimmora program(folder);
     if (!program.WaitUntilUp())

@@ -175,6 +175,8 @@ TEST_F(Shell, InstructionsAboutBoxAndCreditsOpenFromTheirButtons) {
     ChooseFromTrayMenu(program, L"Info");
     HWND about = WaitForVisibleWindow(program, L"TAboutBox");
     ASSERT_TRUE(about);
+    EXPECT_EQ(TextOf(ControlOfClass(about, L"Edit")), folder.Path())
+        << "where the defects are kept";
     SetWindowPos(about, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT setupRect;
     GetWindowRect(setup, &setupRect);

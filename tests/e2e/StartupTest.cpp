@@ -142,3 +142,43 @@ TEST_F(Startup, CoordinatesAtTheEndsOfTheRangeTickWithoutAnError) {
     }
     EXPECT_EQ(overAt500, 1);
 }
+
+// Started from a folder in the temporary folder, as from inside a zip file, the program keeps its
+// defects in the user's folder: it takes the file beside it along once, saves there, says where in
+// its about box, and leaves the file beside the exe as it was.
+TEST_F(Startup, FromTheTemporaryFolderTheDefectsLiveInTheUsersFolderTakenAlongOnce) {
+    const std::wstring userFolder = UserDataFolder(), userFile = userFolder + L"Glimmora.pix";
+    ASSERT_FALSE(userFolder.empty());
+    RemoveTree(userFolder);
+    TTempFolder unpacked; // in %TEMP%
+    const std::wstring beside = unpacked.File(L"Glimmora.pix");
+    WriteBytes(beside, Records(WorkedExample));
+
+    program.Launch(unpacked);
+    ASSERT_TRUE(program.WaitUntilUp());
+    ExpectOverlaysOver(program, {{100, 200}, {1023, 0}});
+    EXPECT_EQ(ReadBytes(userFile), Records(WorkedExample));
+
+    // The first entry deleted: saved in the user's folder only.
+    ASSERT_TRUE(setup = OpenSetup(program));
+    HWND list = ControlOfClass(setup, L"ListBox");
+    ClickListLine(list, 0);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == 0; }, 5s));
+    ClickControl(setup, L"Einzelnen Eintrag löschen");
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(userFile) == Records({WorkedExample[1]}); }, 5s));
+    EXPECT_EQ(ReadBytes(beside), Records(WorkedExample));
+
+    ChooseFromTrayMenu(program, L"Info");
+    HWND about = WaitForVisibleWindow(program, L"TAboutBox");
+    ASSERT_TRUE(about);
+    EXPECT_EQ(TextOf(ControlOfClass(about, L"Edit")), userFolder);
+
+    // A second start finds its list in the user's folder and copies nothing again.
+    End();
+    program.Launch(unpacked);
+    ASSERT_TRUE(program.WaitUntilUp());
+    ExpectOverlaysOver(program, {{1023, 0}});
+    End();
+    EXPECT_EQ(ReadBytes(userFile), Records({WorkedExample[1]}));
+    RemoveTree(userFolder);
+}

@@ -1,5 +1,5 @@
-// A new empty folder under %TEMP% for one test, removed with everything in it at the end. Shared
-// by the Windows test programs; paths deeper than MAX_PATH are handled.
+// A new empty folder under %TEMP% (or under another folder) for one test, removed with everything
+// in it at the end. Shared by the Windows test programs; paths deeper than MAX_PATH are handled.
 #pragma once
 
 #include <windows.h>
@@ -35,13 +35,17 @@ inline void RemoveTree(const std::wstring& folder) {
 
 class TTempFolder {
 public:
-    explicit TTempFolder(const std::wstring& hint = L"glimmora") {
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
+    // `base` ends with a backslash and exists; empty: the temporary folder.
+    explicit TTempFolder(const std::wstring& hint = L"glimmora", std::wstring base = {}) {
+        if (base.empty()) {
+            wchar_t temp[MAX_PATH + 1];
+            GetTempPathW(MAX_PATH + 1, temp);
+            base = temp;
+        }
         static unsigned counter = 0;
         for (;;) {
-            path_ = std::wstring(temp) + hint + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                    L"-" + std::to_wstring(++counter) + L"\\";
+            path_ = base + hint + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(++counter) + L"\\";
             if (CreateDirectoryW(path_.c_str(), nullptr))
                 break;
             if (GetLastError() != ERROR_ALREADY_EXISTS)
