@@ -19,6 +19,9 @@ constexpr auto WakeRetry = std::chrono::milliseconds(1000);
 // How long the closing application waits for signed-on workers to leave.
 constexpr auto WorkerLeaveLimit = std::chrono::milliseconds(2000);
 
+// The application whose keyboard hook runs on this thread.
+thread_local TApplication* keyboardHookOwner = nullptr;
+
 std::wstring WidenMessage(const char* text) {
     int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
     if (length <= 1)
@@ -38,6 +41,10 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() {
+    if (keyboardHook_)
+        UnhookWindowsHookEx(keyboardHook_);
+    if (keyboardHookOwner == this)
+        keyboardHookOwner = nullptr;
     DestroyForms();
     CloseHandOver();
     DestroyHandle();
@@ -57,6 +64,13 @@ void TApplication::Initialize() {
     CreateHandle(windowClass, 0, title_.c_str(),
                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                  RECT{middle.x, middle.y, middle.x, middle.y}, nullptr, nullptr);
+    // Without the hook a release that another loop takes is missed, as before it; the key then
+    // comes free when a form is next activated.
+    if (!keyboardHookOwner) {
+        keyboardHook_ = SetWindowsHookExW(WH_KEYBOARD, &KeyboardHook, nullptr, mainThreadId_);
+        if (keyboardHook_)
+            keyboardHookOwner = this;
+    }
     std::lock_guard lock(syncMutex_);
     syncWindow_ = Handle();
 }
@@ -144,6 +158,20 @@ bool TApplication::RepeatElsewhere(const MSG& message) {
     default:
         return false;
     }
+}
+
+LRESULT CALLBACK TApplication::KeyboardHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    // Bit 31 of the key flags: the key is coming up. Only a message taken from the queue counts,
+    // not one that a loop merely looked at.
+    if (code == HC_ACTION && (lParam & 0x80000000) != 0 && keyboardHookOwner &&
+        wParam == keyboardHookOwner->keyDown_)
+        keyboardHookOwner->keyDown_ = 0;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TApplication::ForgetReleasedKey() noexcept {
+    if (keyDown_ && !(GetAsyncKeyState(static_cast<int>(keyDown_)) & 0x8000))
+        keyDown_ = 0;
 }
 
 void TApplication::DispatchOne(MSG& message) {
@@ -362,6 +390,8 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // A key released while another program has the keyboard comes up there, unseen here.
         if (!wParam)
             keyDown_ = 0;
+        else
+            ForgetReleasedKey();
         return 0;
     case WM_DISPLAYCHANGE:
         if (OnDisplayChange)

@@ -71,6 +71,10 @@ public:
     // Destroys the forms, newest first. Each form's FormDestroy runs before its destruction.
     void DestroyForms() noexcept;
 
+    // A form of the program has become active: a key that is no longer down stops counting as
+    // held where it went down. (Its release may have gone where this program never saw it.)
+    void ForgetReleasedKey() noexcept;
+
     // --- Errors -------------------------------------------------------------------------------
     // The top-level error handler: every exception that reaches a Win32 callback of the program
     // ends here. Calls OnException if set, otherwise ShowException. Never throws.
@@ -134,6 +138,9 @@ private:
     void DispatchOne(MSG& message);
     // Whether a key message belongs to a key that went down in another window.
     bool RepeatElsewhere(const MSG& message);
+    // Sees every key message the thread takes from its queue, in any loop (a message box's, a
+    // menu's, a modal form's): a key's release there frees the key here too.
+    static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
     void CloseHandOver() noexcept;
 
     HINSTANCE instance_ = nullptr;
@@ -148,6 +155,7 @@ private:
     // The key that went down last, and the window (a form, with its controls) it went down in.
     WPARAM keyDown_ = 0;
     HWND keyDownIn_ = nullptr;
+    HHOOK keyboardHook_ = nullptr;
 
     std::mutex syncMutex_;
     std::condition_variable syncDone_;

@@ -545,6 +545,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         LRESULT result = DefWindowProcW(Handle(), message, wParam, lParam);
         if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
             focus_.Restore();
+        if (LOWORD(wParam) != WA_INACTIVE && Application)
+            Application->ForgetReleasedKey();
         return result;
     }
     case WM_SETFOCUS:

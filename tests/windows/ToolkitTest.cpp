@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -754,6 +755,63 @@ TEST_F(ToolkitKeys, EnterAndEscOnAModalFormWorkAsInADialog) {
         EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
         worker.join();
         EXPECT_EQ(form.clicks, c.clicks);
+    }
+}
+
+// A key held down acts in the form where it went down. Whatever frees it (its release in any loop,
+// another form activated once it is up) lets the next press act where it lands; a key still down
+// does not.
+TEST_F(ToolkitKeys, AKeyThatWentDownInOneFormActsInAnotherOnlyOnceFreed) {
+    TKeysForm& a = *forms[0];
+    TKeysForm& b = *forms[1];
+    b.Show();
+    a.Show();
+    SetForegroundWindow(a.Handle());
+    constexpr LPARAM Fresh = 1, Repeat = 1 | (1 << 30), Release = 0xC0000001;
+    const auto post = [](TKeysForm& f, UINT message, LPARAM flags) {
+        PostMessageW(f.Ok.Handle(), message, VK_RETURN, flags);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> between;
+        LPARAM next;
+        const char* clicks;
+    } cases[] = {
+        {"released in the program's loop", [&] { post(a, WM_KEYUP, Release); }, Fresh, "ok "},
+        {"released in another loop, as a message box's",
+         [&] {
+             INPUT up{};
+             up.type = INPUT_KEYBOARD;
+             up.ki.wVk = VK_RETURN;
+             up.ki.dwFlags = KEYEVENTF_KEYUP;
+             SendInput(1, &up, sizeof up);
+             const auto end = std::chrono::steady_clock::now() + 300ms;
+             for (MSG m; std::chrono::steady_clock::now() < end; Sleep(5))
+                 while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+                     DispatchMessageW(&m);
+         },
+         Fresh, "ok "},
+        {"another form activated once it was up", [&] { SetActiveWindow(b.Handle()); }, Fresh,
+         "ok "},
+        {"still down: its repeat", [] {}, Repeat, ""},
+        {"still down, the repeat unmarked (as Wine sends it after a window closes)", [] {}, Fresh,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetActiveWindow(a.Handle());
+        Settle();
+        post(a, WM_KEYDOWN, Fresh);
+        Settle();
+        ASSERT_EQ(a.clicks, "ok ");
+        c.between();
+        Settle();
+        b.clicks.clear();
+        post(b, WM_KEYDOWN, c.next);
+        Settle();
+        EXPECT_EQ(b.clicks, c.clicks);
+        post(b, WM_KEYUP, Release);
+        a.clicks.clear();
     }
 }
 
