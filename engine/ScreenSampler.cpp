@@ -163,6 +163,9 @@ void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
     for (auto& colors : colors_)
         colors.fill(InvalidColor); // what is not read below lies on no monitor
     copies_ = 0;
+    // A desktop that shows nothing to read (the secure desktop is up) reads as no picture at
+    // all, not as a white one.
+    readFailed_ = true;
     if (!ReadLayout(desktopDC))
         return;
 
@@ -184,6 +187,7 @@ void TScreenSampler::ReadBlocks(HDC desktopDC, std::span<const POINT> centres) {
     }
     for (const TCopyGroup& group : plan_.Groups())
         CopyGroup(desktopDC, group);
+    readFailed_ = copies_ == 0 && !plan_.Groups().empty();
 }
 
 void TScreenSampler::CopyGroup(HDC desktopDC, const TCopyGroup& group) {
@@ -214,13 +218,18 @@ void TScreenSampler::CopyGroup(HDC desktopDC, const TCopyGroup& group) {
 }
 
 void TScreenSampler::ReadPerPixel(HDC desktopDC) {
+    int asked = 0, answered = 0;
     for (std::size_t b = 0; b < count_; ++b)
         for (std::size_t i = 0; i < 8; ++i) {
             const long long px = 0LL + centres_[b].X + NeighbourOffsets[i][0],
                             py = 0LL + centres_[b].Y + NeighbourOffsets[i][1];
-            if (layout_.Contains(px, py))
-                colors_[b][i] = GetPixel(desktopDC, static_cast<int>(px), static_cast<int>(py));
+            if (!layout_.Contains(px, py))
+                continue;
+            ++asked;
+            colors_[b][i] = GetPixel(desktopDC, static_cast<int>(px), static_cast<int>(py));
+            answered += colors_[b][i] != InvalidColor;
         }
+    readFailed_ = asked > 0 && answered == 0;
 }
 
 double TScreenSampler::TimeCopy(HDC desktopDC, const TPixelRect& from, int width, int height,
@@ -229,7 +238,8 @@ double TScreenSampler::TimeCopy(HDC desktopDC, const TPixelRect& from, int width
     double fastest = 0;
     for (int i = 0; i < times; ++i) {
         const long long start = Ticks();
-        BitBlt(dc_.Get(), 0, 0, width, height, desktopDC, from.Left, from.Top, SRCCOPY);
+        if (!BitBlt(dc_.Get(), 0, 0, width, height, desktopDC, from.Left, from.Top, SRCCOPY))
+            return -1; // a copy that fails costs nothing worth knowing
         GdiFlush();
         const double us = 1e6 * static_cast<double>(Ticks() - start) / ticksPerSecond_;
         fastest = i ? std::min(fastest, us) : us;
@@ -258,7 +268,8 @@ void TScreenSampler::MeasureCosts(HDC desktopDC) {
         return static_cast<int>(std::min(n, limit));
     };
     const int small = side(3, std::min(screen.Width(), screen.Height()));
-    TimeCopy(desktopDC, screen, small, small, 1);
+    if (TimeCopy(desktopDC, screen, small, small, 1) < 0)
+        return; // nothing can be copied now: the costs measured before stay
     const double smallTime = TimeCopy(desktopDC, screen, small, small, 5);
     int w = small, h = small;
     double squareTime = smallTime;

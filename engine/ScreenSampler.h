@@ -50,6 +50,11 @@ public:
 
     // The number of screen copies the last ReadBlocks made.
     int CopyCount() const { return copies_; }
+    // True when the last ReadBlocks read nothing from the screen although its blocks lie on it:
+    // the desktop shows nothing to this program (the secure desktop of a UAC prompt or of
+    // Ctrl+Alt+Del is up), and the averages are not the picture. Blocks whose neighbours all lie
+    // on no monitor are not a failure.
+    bool ReadFailed() const noexcept { return readFailed_; }
 
     // The monitors are asked for again at the next read (after a display change).
     void MonitorsChanged() noexcept { monitorCount_ = 0; }
@@ -97,6 +102,7 @@ private:
     // Of the last ReadBlocks: the eight neighbours' colour values as GetPixel would give them.
     std::array<std::array<std::uint32_t, 8>, MaxBlocks> colors_{};
     int copies_ = 0;
+    bool readFailed_ = false;
 };
 
 // The same average from eight GetPixel calls: the reference for tests and benchmarks.

@@ -4,27 +4,23 @@
 
 #include <algorithm>
 
-#include "engine/Unit2.h"
-#include "store/DefectList.h"
+#include "engine/CoverForm.h"
 
 struct TStackingCheck::TWalk {
-    TWalk(const TStackingCheck& c, std::span<TPixForm* const> overlays,
+    TWalk(const TStackingCheck& c, std::span<TCoverForm* const> all,
           std::span<const std::uintptr_t> known, std::span<std::uintptr_t> list)
-        : check(c), inUse(overlays), unpassed(known), collected(list) {}
+        : check(c), covers(all), unpassed(known), collected(list) {}
 
     const TStackingCheck& check;
-    std::span<TPixForm* const> inUse;
+    std::span<TCoverForm* const> covers;
     std::span<const std::uintptr_t> unpassed;
     // Covering() lists every covering window instead of stopping at the first.
     std::span<std::uintptr_t> collected;
     std::size_t collectedCount = 0;
 
-    // From the top: the last overlay in use, down to overlay 0. The ones at and below it have
-    // not been met yet.
-    std::ptrdiff_t expected = static_cast<std::ptrdiff_t>(inUse.size()) - 1;
-    // The overlays' pixels, asked for only when a window above one of them is met.
-    std::array<POINT, MaxDefects> pixels{};
-    bool havePixels = false;
+    // From the top: the last cover, down to cover 0. The ones at and below it have not been
+    // met yet.
+    std::ptrdiff_t expected = static_cast<std::ptrdiff_t>(covers.size()) - 1;
     TRaiseGate::TFinding found;
 };
 
@@ -51,17 +47,50 @@ RECT TStackingCheck::DrawnArea(HWND window, const RECT& area) const {
     return area;
 }
 
-TRaiseGate::TFinding TStackingCheck::Check(std::span<TPixForm* const> inUse,
+TRaiseGate::TFinding TStackingCheck::Check(std::span<TCoverForm* const> covers,
                                            std::span<const std::uintptr_t> unpassed) const {
-    TWalk walk(*this, inUse, unpassed, {});
+    TWalk walk(*this, covers, unpassed, {});
     Walk(walk);
     return walk.found;
 }
 
-std::span<const std::uintptr_t> TStackingCheck::Covering(std::span<TPixForm* const> inUse) {
-    TWalk walk(*this, inUse, {}, covering_);
+std::span<const std::uintptr_t> TStackingCheck::Covering(std::span<TCoverForm* const> covers) {
+    TWalk walk(*this, covers, {}, covering_);
     Walk(walk);
     return std::span(covering_).first(walk.collectedCount);
+}
+
+bool TStackingCheck::AnyOver(std::span<TCoverForm* const> covers,
+                             std::span<const HWND> windows) const {
+    return std::any_of(windows.begin(), windows.end(), [&](HWND window) {
+        return std::none_of(covers.begin(), covers.end(),
+                            [&](const TCoverForm* c) { return c->Handle() == window; }) &&
+               Over(window, covers, covers.size());
+    });
+}
+
+bool TStackingCheck::Over(HWND window, std::span<TCoverForm* const> covers,
+                          std::size_t count) const {
+    // Cheapest first: the style, the place, and only for a window over a cover the compositor's
+    // word on whether and where it shows.
+    RECT area;
+    if (count == 0 || !IsWindowVisible(window) || !GetWindowRect(window, &area))
+        return false;
+    const auto below = covers.first(count);
+    const auto overOne = [&](const RECT& r) {
+        RECT common;
+        return std::any_of(below.begin(), below.end(), [&](const TCoverForm* c) {
+            return IntersectRect(&common, &r, &c->Area()) != FALSE;
+        });
+    };
+    if (!overOne(area))
+        return false;
+    // A cover of a higher layer belongs above: an overlay conceals its pixel inside a flashing
+    // area.
+    if (const auto* cover = dynamic_cast<const TCoverForm*>(TWindow::FromHandle(window));
+        cover && cover->Layer() > covers.front()->Layer())
+        return false;
+    return !Cloaked(window) && overOne(DrawnArea(window, area));
 }
 
 void TStackingCheck::Walk(TWalk& walk) const {
@@ -69,38 +98,18 @@ void TStackingCheck::Walk(TWalk& walk) const {
         return;
     // EnumWindows takes the whole stacking order in one go, where stepping with GetWindow costs
     // a round trip per window; the walk stops as soon as the answer is known. Windows below the
-    // lowest overlay cannot cover it.
+    // lowest cover cannot lie over it.
     EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
             auto& w = *reinterpret_cast<TWalk*>(param);
-            if (window == w.inUse[static_cast<std::size_t>(w.expected)]->Handle())
+            if (window == w.covers[static_cast<std::size_t>(w.expected)]->Handle())
                 return --w.expected < 0 ? FALSE : TRUE;
-            if (std::any_of(w.inUse.begin(), w.inUse.end(),
-                            [&](const TPixForm* o) { return o->Handle() == window; })) {
-                w.found.OrderWrong = true; // an overlay above one that belongs above it
+            if (std::any_of(w.covers.begin(), w.covers.end(),
+                            [&](const TCoverForm* c) { return c->Handle() == window; })) {
+                w.found.OrderWrong = true; // a cover above one that belongs above it
                 return FALSE;
             }
-            // Cheapest first: the style, the place, and only for a window over a defect the
-            // compositor's word on whether and where it shows.
-            RECT area;
-            if (!IsWindowVisible(window) || !GetWindowRect(window, &area))
-                return TRUE;
-            if (!w.havePixels) {
-                for (std::size_t i = 0; i < w.inUse.size(); ++i) {
-                    RECT r{};
-                    GetWindowRect(w.inUse[i]->Handle(), &r);
-                    w.pixels[i] = {r.left, r.top};
-                }
-                w.havePixels = true;
-            }
-            const auto below = std::span(w.pixels).first(static_cast<std::size_t>(w.expected) + 1);
-            const auto coversOne = [&](const RECT& r) {
-                return std::any_of(below.begin(), below.end(), [&](POINT p) {
-                    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-                });
-            };
-            if (!coversOne(area) || w.check.Cloaked(window) ||
-                !coversOne(w.check.DrawnArea(window, area)))
+            if (!w.check.Over(window, w.covers, static_cast<std::size_t>(w.expected) + 1))
                 return TRUE;
             const auto id = reinterpret_cast<std::uintptr_t>(window);
             if (w.collectedCount < w.collected.size()) {

@@ -1,5 +1,5 @@
-// Whether the overlays in use need a raise: a walk over the top-level windows from the top that
-// looks for a window really shown over the pixel of an overlay, or overlays out of their order.
+// Whether covers need a raise: a walk over the top-level windows from the top that looks for a
+// window really shown over the area of a cover, or covers out of their order.
 #pragma once
 
 #include <windows.h>
@@ -11,19 +11,22 @@
 #include "engine/RaiseGate.h"
 #include "ui/Handles.h"
 
-class TPixForm;
+class TCoverForm;
 
 class TStackingCheck {
 public:
     TStackingCheck();
 
-    // Overlays count-1 down to 0 must stand in this order, and no window above one of them that
-    // is visible and not cloaked may cover its pixel. Windows in `unpassed` that cover one are
-    // told apart from the others. Allocates nothing.
-    TRaiseGate::TFinding Check(std::span<TPixForm* const> inUse,
+    // `covers` (all of one layer) must stand in their order, the last one on top, and no window
+    // above one of them that is visible and not cloaked may lie over its area; covers of a
+    // higher layer may. Windows in `unpassed` that lie over one are told apart from the others.
+    // Allocates nothing.
+    TRaiseGate::TFinding Check(std::span<TCoverForm* const> covers,
                                std::span<const std::uintptr_t> unpassed) const;
-    // Every window (up to TRaiseGate::MaxUnpassed) that covers the pixel of an overlay below it.
-    std::span<const std::uintptr_t> Covering(std::span<TPixForm* const> inUse);
+    // Every window (up to TRaiseGate::MaxUnpassed) that lies over a cover below it.
+    std::span<const std::uintptr_t> Covering(std::span<TCoverForm* const> covers);
+    // Whether one of `windows`, wherever it stands in the z-order, is shown over a cover's area.
+    bool AnyOver(std::span<TCoverForm* const> covers, std::span<const HWND> windows) const;
 
     // Windows the compositor does not show although they keep their visible style (those of
     // other virtual desktops, suspended apps, hidden frames). Where dwmapi is missing, none.
@@ -35,6 +38,9 @@ public:
 private:
     struct TWalk;
     void Walk(TWalk& walk) const;
+    // Whether `window`, shown and not one of `covers`, lies over the area of one of them (of
+    // the first `count`).
+    bool Over(HWND window, std::span<TCoverForm* const> covers, std::size_t count) const;
 
     TModuleHandle dwmapi_;
     HRESULT(WINAPI* getWindowAttribute_)(HWND, DWORD, PVOID, DWORD) = nullptr;

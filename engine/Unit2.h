@@ -2,20 +2,18 @@
 // of them at start-up (Overlays); overlay i always belongs to entry i of the defect list.
 #pragma once
 
-#include "ui/Form.h"
+#include "engine/CoverForm.h"
 
-class TPixForm : public TForm {
+class TPixForm : public TCoverForm {
 public:
     TPixForm();
-
-    // Puts the overlay on top of the always-on-top band without moving, sizing, showing or
-    // activating it (a hidden overlay stays hidden).
-    void ReassertTopmost() const;
 
     // Puts the overlay over the pixel (x, y), where it stays: nobody else moves or sizes it.
     void PlaceAt(int x, int y);
     // Whether the overlay has been put over the pixel (x, y).
-    bool PlacedAt(int x, int y) const noexcept { return placed_ && home_.x == x && home_.y == y; }
+    bool PlacedAt(int x, int y) const noexcept {
+        return !IsRectEmpty(&Area()) && Area().left == x && Area().top == y;
+    }
 
     // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
     // windows off a removed monitor onto another one, where an overlay would tint a healthy
@@ -31,21 +29,13 @@ public:
     bool Held() const noexcept { return held_; }
 
 protected:
-    // An overlay paints a new colour at once, without the invalidation and paint message that a
-    // form's colour goes through: on a moving picture all of them change at every tick. (The same
-    // colour again changes nothing and paints nothing.)
-    void ColorChanged() override;
-
     void FormCreate() override;
-    void FormShow() override;
     bool VisibilityRequested(bool visible) override;
 
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
 private:
+    bool OnMonitor() const;
+
     bool waiting_ = false;
     bool held_ = false;
     bool wanted_ = false; // shown once released
-    bool placed_ = false;
-    POINT home_{};
 };

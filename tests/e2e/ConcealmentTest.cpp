@@ -4,7 +4,10 @@
 
 #include <wtsapi32.h>
 
+#include <array>
+
 #include "engine/ColorSolver.h"
+#include "engine/ScreenLayout.h"
 #include "tests/e2e/ProgramTest.h"
 #include "tests/windows/ScreenPattern.h"
 
@@ -53,6 +56,31 @@ TEST_F(Concealment, ATopmostWindowOpenedOverADefectIsPassedAtTheNextTick) {
     // Above the new window again, and concealing in its colours: green around, red stuck on.
     TRgb expected = SolveColor({0, 255, 0}, RedOn);
     EXPECT_TRUE(Shows(400, 400, expected)) << Show(ScreenAt(400, 400));
+}
+
+// The setup window opens over a concealed defect: the overlay stays above it and conceals in its
+// colours (in Wine's virtual desktop a window shown later is drawn over topmost ones).
+TEST_F(Concealment, ADefectUnderTheSetupWindowStaysConcealedWhenItOpens) {
+    // Clear of the task bar, whose icon opens the setup window.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    TScreenPattern background(work, TScreenPattern::Uniform(work, 0x808080), false);
+    const POINT defect{screen.right / 2, screen.bottom / 2}; // the list, in the centred window
+    Start({{defect.x, defect.y, BlueOff}});
+    ASSERT_TRUE(Shows(defect.x, defect.y, SolveColor({128, 128, 128}, BlueOff)));
+    ASSERT_TRUE(setup = OpenSetup(program));
+    RECT r;
+    GetWindowRect(setup, &r);
+    ASSERT_TRUE(PtInRect(&r, defect));
+    const auto expected = [&] {
+        std::array<std::uint32_t, 8> around{};
+        for (int i = 0; i < 8; ++i)
+            around[i] =
+                ScreenColor(defect.x + NeighbourOffsets[i][0], defect.y + NeighbourOffsets[i][1]);
+        return SolveColor(AverageNeighbours(around), BlueOff);
+    };
+    EXPECT_TRUE(WaitFor([&] { return ScreenAt(defect.x, defect.y) == expected(); }, 5s))
+        << Show(ScreenAt(defect.x, defect.y)) << " instead of " << Show(expected());
 }
 
 TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {

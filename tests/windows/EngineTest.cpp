@@ -13,10 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/Unit1.h"
 #include "engine/ColorSolver.h"
 #include "engine/ConcealmentTick.h"
 #include "engine/ScreenSampler.h"
 #include "engine/Unit2.h"
+#include "repair/Flashing.h"
+#include "repair/RepairLogic.h"
 #include "repair/Unit11.h"
 #include "tests/windows/HandleCount.h"
 #include "tests/windows/ScreenPattern.h"
@@ -417,6 +420,102 @@ TEST_F(Concealment, HiddenOverlaysAreRecolouredButStayHidden) {
     overlays[0]->SetVisible(true);
     Settle();
     EXPECT_EQ(ScreenAt(600, 500), (TRgb{255, 74, 74})) << "resuming shows the current colour";
+}
+
+// A window over a hidden or held overlay covers nothing: raising it would only restack the band.
+TEST_F(Concealment, AHiddenOrHeldOverlayIsNeverRaised) {
+    defects[AppendDefect(defects, 600, 500)].Flags = RedOn;
+    const struct {
+        const char* how;
+        void (*put)(TPixForm&);
+    } ways[] = {{"hidden", [](TPixForm& o) { o.Hide(); }}, {"held", [](TPixForm& o) { o.Hold(); }}};
+    for (const auto& way : ways) {
+        Place();
+        Tick();
+        way.put(*overlays[0]);
+        const int raises = tick.RaiseCount();
+        const RECT pixel{600, 500, 601, 501};
+        TScreenPattern over(pixel, TScreenPattern::Uniform(pixel, 0x00FF00));
+        Tick();
+        Tick();
+        EXPECT_EQ(tick.RaiseCount(), raises) << way.how;
+        overlays[0]->Release();
+    }
+}
+
+// While the secure desktop is up nothing can be read; the overlays keep their colours rather than
+// turning white, the colour of a neighbour off every monitor.
+TEST_F(Concealment, ATickThatCanReadNothingKeepsEveryColour) {
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    Place();
+    Tick();
+    ASSERT_EQ(overlays[0]->Color(), 0x4A4AFFu);
+    HDC metafile = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    const struct {
+        const char* source;
+        HDC dc;
+    } unreadable[] = {{"a metafile, which cannot be copied from", metafile},
+                      {"no device context", nullptr}};
+    for (const auto& u : unreadable) {
+        tick.Run(defects, u.dc, overlays);
+        EXPECT_EQ(overlays[0]->Color(), 0x4A4AFFu) << u.source;
+    }
+    DeleteEnhMetaFile(CloseEnhMetaFile(metafile));
+}
+
+// Wine's virtual desktop draws a window shown after the overlays above them, although they still
+// stand first in the z-order and a raise to where they stand changes nothing there. A window that
+// appears over a defect is answered with one restack at the next tick; one elsewhere with none.
+TEST_F(Concealment, AWindowThatAppearsOverADefectIsAnsweredWithOneRestack) {
+    defects[AppendDefect(defects, 300, 300)].Flags = BlueOff;
+    Place();
+    Tick();
+    const struct {
+        const char* what;
+        RECT area;
+        int raises;
+        TRgb shown; // at the defect, after the ticks
+    } windows[] = {
+        {"an ordinary window over the defect",
+         {250, 250, 350, 350},
+         1,
+         SolveColor({255, 255, 255}, BlueOff)},
+        {"one elsewhere", {500, 500, 600, 600}, 0, SolveColor({128, 128, 128}, BlueOff)},
+    };
+    for (const auto& w : windows) {
+        const int before = tick.RaiseCount();
+        TScreenPattern shown(w.area, TScreenPattern::Uniform(w.area, 0xFFFFFF), false);
+        for (int i = 0; i < 3; ++i)
+            Tick();
+        EXPECT_EQ(tick.RaiseCount() - before, w.raises) << w.what;
+        EXPECT_EQ(ScreenAt(300, 300), w.shown) << w.what;
+    }
+}
+
+// A window that comes over a flashing area is passed at a later step.
+TEST_F(Concealment, AFlashWindowCoveredByAnotherIsRaisedAgain) {
+    Overlays = overlays;
+    app.CreateForm(Flashes[0]);
+    defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
+    Place();
+    TFlashing flashing;
+    flashing.Start(defects, 0, 1, {});
+    Settle();
+    const RECT over{295, 295, 310, 310};
+    TScreenPattern cover(over, TScreenPattern::Uniform(over, 0xFF00FF)); // no flash colour
+    ASSERT_EQ(ScreenAt(300, 300), (TRgb{255, 0, 255}));
+    for (int i = 0; i < 10; ++i) {
+        Sleep(FlashStepMs);
+        flashing.Step();
+        Settle();
+    }
+    EXPECT_NE(ScreenAt(300, 300), (TRgb{255, 0, 255}));
+    bool above = false;
+    for (HWND w = GetWindow(Flashes[0]->Handle(), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        above = above || w == cover.Handle();
+    EXPECT_TRUE(above) << "the flash window stands above the window that came";
+    flashing.Stop();
+    Overlays = {};
 }
 
 TEST_F(Concealment, ANewColourPaintsAtOnceTheSameColourNotAtAll) {

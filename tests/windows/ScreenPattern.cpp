@@ -20,7 +20,7 @@ void PumpMessages() {
     }
 }
 
-TScreenPattern::TScreenPattern(RECT area, std::vector<std::uint32_t> pixels)
+TScreenPattern::TScreenPattern(RECT area, std::vector<std::uint32_t> pixels, bool topmost)
     : area_(area), pixels_(ToDib(std::move(pixels))) {
     static bool registered = [] {
         WNDCLASSW windowClass{};
@@ -30,10 +30,10 @@ TScreenPattern::TScreenPattern(RECT area, std::vector<std::uint32_t> pixels)
         return RegisterClassW(&windowClass) != 0;
     }();
     (void)registered;
-    window_ =
-        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"TestScreenPattern",
-                        L"pattern", WS_POPUP, area.left, area.top, area.right - area.left,
-                        area.bottom - area.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW((topmost ? WS_EX_TOPMOST : 0) | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                              L"TestScreenPattern", L"pattern", WS_POPUP, area.left, area.top,
+                              area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), this);
     if (!window_)
         throw std::runtime_error("cannot create the pattern window");
     ShowWindow(window_, SW_SHOWNOACTIVATE);

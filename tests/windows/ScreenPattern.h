@@ -9,8 +9,9 @@
 
 class TScreenPattern {
 public:
-    // Covers `area` (screen pixels), topmost, showing `pixels` (0x00BBGGRR, row by row).
-    TScreenPattern(RECT area, std::vector<std::uint32_t> pixels);
+    // Covers `area` (screen pixels), topmost unless told otherwise, showing `pixels`
+    // (0x00BBGGRR, row by row).
+    TScreenPattern(RECT area, std::vector<std::uint32_t> pixels, bool topmost = true);
     ~TScreenPattern();
     TScreenPattern(const TScreenPattern&) = delete;
     TScreenPattern& operator=(const TScreenPattern&) = delete;
