@@ -60,11 +60,11 @@ run: build-windows
 run-desktop: build-windows
 	GLIMMORA_OWN_DESKTOP=1 scripts/run.sh
 
-# Figures of the concealment tick under Wine (ours against the literal tick, the raise check, and
-# the program's CPU share on a still and on a moving picture, and while it repairs every defect),
-# then the native micro-benchmarks of the colour arithmetic.
+# Figures of the concealment tick under Wine (ours against the literal tick, the raise check, the
+# thread timer's rate, and the program's CPU share on a still and on a moving picture, and while
+# it repairs every defect), then the native micro-benchmarks of the colour arithmetic.
 bench: build-windows
-	scripts/wine-session.sh bash -c 'wine build/windows/bench/windows/tick_bench.exe && bench/cpu.sh && bench/moving.sh && bench/repair.sh'
+	scripts/wine-session.sh bash -c 'wine build/windows/bench/windows/tick_bench.exe && wine build/windows/bench/windows/timer_bench.exe && bench/cpu.sh && bench/moving.sh && bench/repair.sh'
 	cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
 	cmake --build build/bench-native --target solver_bench
 	build/bench-native/bench/solver_bench

@@ -1,12 +1,34 @@
 #include "engine/ThreadTimer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/Application.h"
 #include "ui/OSError.h"
 
-std::atomic<TTimerThread::TTickClock> TTimerThread::TickClock{&GetTickCount};
+// Windows 10 1803 and later; MinGW's headers lack it.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+std::atomic<TTimerThread::TTickTimerMaker> TTimerThread::MakeTickTimer{&CreateWaitableTimerExW};
 std::atomic<TTimerThread::TTickWait> TTimerThread::TickWait{&WaitForMultipleObjects};
+
+namespace {
+
+std::uint64_t CounterNow() noexcept {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now); // cannot fail since Windows XP
+    return static_cast<std::uint64_t>(now.QuadPart);
+}
+
+std::uint64_t CounterFrequency() noexcept {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<std::uint64_t>(frequency.QuadPart);
+}
+
+} // namespace
 
 // --- The worker ------------------------------------------------------------------------------
 
@@ -24,6 +46,16 @@ TTimerThread::TTimerThread(std::shared_ptr<TLink> link, std::uint32_t period,
     if (!hold)
         RaiseLastOSError();
     holdEvent_.Reset(hold);
+    // Timed waits end on the system's timer tick, 15.625 ms unless a program asks for less: 33 ms
+    // would take 46.9. This timer keeps to a tenth of a millisecond, where the system offers it.
+    // Manual reset, because only setting a manual-reset timer surely clears a signal it still
+    // holds from a due time that came while the worker woke for something else (Wine keeps an
+    // auto-reset timer's).
+    const TTickTimerMaker makeTimer = MakeTickTimer;
+    tickTimer_.Reset(
+        makeTimer(nullptr, nullptr,
+                  CREATE_WAITABLE_TIMER_MANUAL_RESET | CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                  TIMER_MODIFY_STATE | SYNCHRONIZE));
     // Last: a constructor that throws runs no destructor to sign off again.
     if (application_)
         application_->AttachWorker();
@@ -54,7 +86,6 @@ void TTimerThread::RequestStop() {
 }
 
 void TTimerThread::PauseWorker() {
-    pausedDuringTick_ = true;
     held_ = true;
     SetEvent(holdEvent_.Get());
 }
@@ -75,14 +106,11 @@ void TTimerThread::Execute() {
 bool TTimerThread::RunTicks() noexcept {
     if (StopRequested())
         return false;
-    const HANDLE events[] = {wakeEvent_.Get(), holdEvent_.Get()};
     constexpr DWORD StopSignal = WAIT_OBJECT_0, HoldChanged = WAIT_OBJECT_0 + 1;
-    auto wait = [&](DWORD milliseconds) {
-        const TTickWait tickWait = TickWait;
-        return tickWait(2, events, FALSE, milliseconds);
-    };
+    TTickSchedule schedule(CounterFrequency());
     // The first tick comes one full period after the start.
-    DWORD result = wait(period_);
+    schedule.Start(CounterNow(), period_);
+    DWORD result = AwaitTick(schedule);
     for (;;) {
         if (result == StopSignal)
             return true;
@@ -92,30 +120,44 @@ bool TTimerThread::RunTicks() noexcept {
             // Held (KeepAlive with the timer off): the worker waits here, at a point where it
             // holds nothing, until it is released or stopped. A thread suspended wherever it
             // happened to be could hold a lock of the hand-over and stall the main thread.
-            result = wait(INFINITE);
+            const HANDLE events[] = {wakeEvent_.Get(), holdEvent_.Get()};
+            const TTickWait tickWait = TickWait;
+            result = tickWait(2, events, FALSE, INFINITE);
             continue;
         }
         if (result == HoldChanged) {
-            // Released (perhaps before this worker saw the hold): the next tick a full period
-            // later.
-            result = wait(period_);
+            // Released (perhaps before this worker saw the hold), also from a hold that fell into
+            // a tick: a fresh rhythm, its first tick a full period later.
+            schedule.Start(CounterNow(), period_);
+            result = AwaitTick(schedule);
             continue;
         }
-        pausedDuringTick_ = false;
-        const TTickClock clock = TickClock;
-        const std::uint32_t start = clock();
         // A refused hand-over means the call was dropped (the component died) or the application
         // is closing: no tick can run any more, so the worker falls silent until released.
         if (!StopRequested() &&
             (!application_ || !application_->Synchronize(owner_, &HandOver, this)))
             return false;
-        // Unsigned 32-bit arithmetic keeps the difference right across the wrap of the counter.
-        const std::uint32_t elapsed =
-            pausedDuringTick_ ? 0u : static_cast<std::uint32_t>(clock() - start);
-        const std::uint32_t period = period_;
-        // A tick that took the whole period is followed at once; missed ticks are not made up.
-        result = wait(period > elapsed ? period - elapsed : 0);
+        schedule.Advance(CounterNow(), period_);
+        result = AwaitTick(schedule);
     }
+}
+
+DWORD TTimerThread::AwaitTick(const TTickSchedule& schedule) noexcept {
+    const HANDLE events[] = {wakeEvent_.Get(), holdEvent_.Get(), tickTimer_.Get()};
+    constexpr DWORD TickDue = WAIT_OBJECT_0 + 2;
+    const TTickWait tickWait = TickWait;
+    const std::uint64_t now = CounterNow();
+    if (!tickTimer_)
+        return tickWait(2, events, FALSE, schedule.MillisecondsLeft(now));
+    // Relative (negative): absolute due times follow the wall clock, which may be set meanwhile.
+    // At least 100 ns, as 0 would be an absolute time.
+    LARGE_INTEGER due;
+    due.QuadPart =
+        -static_cast<LONGLONG>(std::max<std::uint64_t>(schedule.HundredNanosecondsLeft(now), 1));
+    if (!SetWaitableTimer(tickTimer_.Get(), &due, 0, nullptr, nullptr, FALSE))
+        return WAIT_FAILED;
+    const DWORD result = tickWait(3, events, FALSE, INFINITE);
+    return result == TickDue ? WAIT_TIMEOUT : result;
 }
 
 void TTimerThread::AwaitStopSignal() noexcept {

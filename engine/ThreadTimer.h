@@ -1,5 +1,6 @@
 // TThreadTimer: calls OnTimer on the main thread at a fixed period. The period is measured by a
-// worker thread that sleeps in a kernel wait and hands each tick over to the main thread, so
+// worker thread that sleeps in a kernel wait until the next due time of a fixed rhythm (so a late
+// tick delays no later one) and hands each tick over to the main thread, so
 // ticks run inside every message loop of the main thread (modal loops included) and never
 // interrupt other program code. Without KeepAlive every change of Enabled, Interval or OnTimer
 // ends the worker and, if the timer should run, starts a fresh one.
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/TickSchedule.h"
 #include "ui/Component.h"
 #include "ui/Handles.h"
 #include "ui/Thread.h"
@@ -40,17 +42,19 @@ TNotifyEvent MakeNotifyEvent(T* object) noexcept {
 // stop request; the component never deletes it.
 class TTimerThread : public TThread {
 public:
-    // The millisecond tick count that the worker measures ticks with; it wraps at 2^32. Tests
-    // replace it to make the wrap happen on demand.
-    using TTickClock = DWORD(WINAPI*)();
-    static std::atomic<TTickClock> TickClock;
+    // Makes the timer the worker waits on (CreateWaitableTimerExW); tests replace it to refuse
+    // the high resolution, as Windows before 10 1803 does.
+    using TTickTimerMaker = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES attributes, LPCWSTR name,
+                                            DWORD flags, DWORD access);
+    static std::atomic<TTickTimerMaker> MakeTickTimer;
     // The wait between ticks (WaitForMultipleObjects); tests replace it to make it fail.
     using TTickWait = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, BOOL waitAll,
                                      DWORD milliseconds);
     static std::atomic<TTickWait> TickWait;
 
     std::uint32_t Period() const noexcept { return period_; }
-    // Read afresh at each wait: a wait already under way keeps its time-out.
+    // Read afresh after each tick, and counted from its due time: a wait already under way keeps
+    // its end.
     void SetPeriod(std::uint32_t period) noexcept { period_ = period; }
 
     // Asks the worker to end and wakes it. Never waits for it: the worker may be blocked in a
@@ -66,6 +70,9 @@ public:
     // True once the worker runs no more ticks: its wait failed or its hand-over was refused. It
     // still waits for its stop request before it frees itself.
     bool Silent() const noexcept { return silent_; }
+    // Whether the worker waits on a high-resolution timer, rather than on time-outs that Windows
+    // rounds up to its timer tick (15.625 ms unless some program asks for less).
+    bool HighResolution() const noexcept { return tickTimer_.Valid(); }
 
     // Runs on the worker's own thread when it frees itself.
     ~TTimerThread() override;
@@ -86,13 +93,16 @@ private:
     // The tick loop. Returns true when it ended by taking the stop signal from WakeEvent. A wait
     // that fails ends it: a wait that returns at once would otherwise tick without a pause.
     bool RunTicks() noexcept;
+    // Waits until the schedule's due time, a stop or a change of the hold; WAIT_TIMEOUT when the
+    // tick is due.
+    DWORD AwaitTick(const TTickSchedule& schedule) noexcept;
     void AwaitStopSignal() noexcept;
     static void HandOver(void* context);
 
     TKernelHandle wakeEvent_;
     TKernelHandle holdEvent_; // wakes the worker when it is held or released
+    TKernelHandle tickTimer_; // null where the high resolution is refused
     std::atomic<bool> held_{false};
-    std::atomic<bool> pausedDuringTick_{false};
     std::atomic<bool> silent_{false};
     std::atomic<std::uint32_t> period_;
     std::shared_ptr<TLink> link_;
