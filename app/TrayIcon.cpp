@@ -16,8 +16,6 @@ constexpr wchar_t TrayWindowClass[] = L"TTrayWindow";
 constexpr DWORD NewShellVersion = 0x00050000;
 constexpr std::size_t NewTipLimit = 127;
 constexpr std::size_t OldTipLimit = 63;
-// The shell's notification for a keyboard selection of the icon (version-5 behaviour).
-constexpr UINT KeySelect = WM_USER + 1;
 
 DWORD ReadShellVersion() {
     wchar_t directory[MAX_PATH];
@@ -81,6 +79,12 @@ HICON ApplicationIcon() {
 DWORD ShellVersion() {
     static const DWORD version = ReadShellVersion();
     return version;
+}
+
+std::optional<RECT> MenuAnchor(UINT event, POINT pointer, const std::optional<RECT>& icon) {
+    if (!icon || (event == WM_CONTEXTMENU && PtInRect(&*icon, pointer)))
+        return std::nullopt;
+    return icon;
 }
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
@@ -389,7 +393,7 @@ void TTrayIcon::Notification(UINT event) {
     switch (event) {
     case WM_CONTEXTMENU:
     case KeySelect:
-        DoContextPopup(cursor.x, cursor.y);
+        DoContextPopup(cursor.x, cursor.y, MenuAnchor(event, cursor, IconRect()));
         break;
     case WM_MOUSEMOVE:
         if (tipChanged_) {
@@ -498,16 +502,31 @@ void TTrayIcon::DoClick(TMouseButton button, TShiftState /*shift*/, int x, int y
         PopupAt(dropDownMenu_, x, y);
 }
 
-void TTrayIcon::DoContextPopup(int x, int y) {
-    if (popupMenu_)
-        PopupAt(popupMenu_, x, y);
+// Windows 7 and later tell where the icon is; older shells and Wine do not.
+std::optional<RECT> TTrayIcon::IconRect() const {
+    NOTIFYICONIDENTIFIER icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Handle();
+    icon.uID = IconId;
+    RECT place{};
+    if (!Shell.GetRect || FAILED(Shell.GetRect(&icon, &place)) || IsRectEmpty(&place))
+        return std::nullopt;
+    return place;
 }
 
-void TTrayIcon::PopupAt(TPopupMenu* menu, int x, int y) {
+void TTrayIcon::DoContextPopup(int x, int y, const std::optional<RECT>& beside) {
+    if (popupMenu_)
+        PopupAt(popupMenu_, x, y, beside);
+}
+
+void TTrayIcon::PopupAt(TPopupMenu* menu, int x, int y, const std::optional<RECT>& beside) {
     // Without the foreground the menu would not close when the user clicks elsewhere, and
     // without the message after it a second opening would close at once.
     SetForegroundWindow(Handle());
     openedMenu_ = menu;
-    menu->Popup(x, y, Handle());
+    if (beside)
+        menu->PopupBeside(*beside, Handle());
+    else
+        menu->Popup(x, y, Handle());
     PostMessageW(Handle(), WM_NULL, 0, 0);
 }

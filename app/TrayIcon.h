@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "ui/Component.h"
@@ -41,13 +42,23 @@ using TTrayVisibilities = TSmallSet<TTrayVisibility>;
 // word; read once per process, 0 when it cannot be read.
 DWORD ShellVersion();
 
-// The shell as the tray icon sees it. Tests replace it to record the calls or to play an older
-// shell.
+// The shell as the tray icon sees it. Tests replace it to record the calls, to play an older
+// shell, or to place the icon.
 struct TTrayShell {
     using TNotifyIcon = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
+    using TGetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER* icon, RECT* place);
     TNotifyIcon NotifyIcon = Shell_NotifyIconW;
+    // The icon's place on the screen, in physical pixels.
+    TGetRect GetRect = Shell_NotifyIconGetRect;
     DWORD Version = ShellVersion();
 };
+
+// The rectangle that the menu a notification asks for opens beside, or none when it opens at the
+// pointer. A keyboard user's pointer may be anywhere, even on another monitor, so their menu
+// opens at the icon. The key selection comes only from the keyboard; the context-menu request
+// comes from both, and the pointer on the icon tells the mouse's. Without the icon's place
+// (`icon` empty) the pointer is all there is.
+std::optional<RECT> MenuAnchor(UINT event, POINT pointer, const std::optional<RECT>& icon);
 
 // The icon's messages arrive at a hidden message window of class "TTrayWindow" that the component
 // owns and is.
@@ -56,6 +67,8 @@ public:
     // The message the shell sends to the tray window for the icon's notifications.
     static constexpr UINT CallbackMessage = WM_USER + 1;
     static constexpr UINT IconId = 1;
+    // The shell's notification for Enter or Space on the selected icon (version-5 behaviour).
+    static constexpr UINT KeySelect = WM_USER + 1;
     // The timer that holds back a single click until a double click can be ruled out.
     static constexpr UINT_PTR ClickTimer = 3;
     // The timer that tries again to add an icon the shell refused, AddRetries times at most.
@@ -138,8 +151,9 @@ private:
     void DblClick(TMouseButton button, TShiftState shift, int x, int y);
     void ClickTimerFired();
     void DoClick(TMouseButton button, TShiftState shift, int x, int y);
-    void DoContextPopup(int x, int y);
-    void PopupAt(TPopupMenu* menu, int x, int y);
+    std::optional<RECT> IconRect() const;
+    void DoContextPopup(int x, int y, const std::optional<RECT>& beside = std::nullopt);
+    void PopupAt(TPopupMenu* menu, int x, int y, const std::optional<RECT>& beside = std::nullopt);
     void CancelPendingClick();
     void ClaimForeground();
     void ReturnForeground();

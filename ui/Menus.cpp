@@ -65,6 +65,28 @@ void TPopupMenu::Rebuild() {
 }
 
 void TPopupMenu::Popup(int x, int y, HWND ownerWindow) {
+    Track(TPM_LEFTALIGN | TPM_TOPALIGN, x, y, ownerWindow, nullptr);
+}
+
+void TPopupMenu::PopupBeside(const RECT& anchor, HWND ownerWindow) {
+    // The side with more room on the anchor's monitor: above an anchor in a task bar at the
+    // bottom, below one at the top. The corner given lies on the anchor's edge, so the menu goes
+    // to its monitor. Should the menu still not fit, TPM_VERTICAL makes the system move it to the
+    // other side of the excluded anchor rather than over it; Wine would push it over the anchor,
+    // hence the choice made here.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    const bool above =
+        anchor.top - monitor.rcMonitor.top >= monitor.rcMonitor.bottom - anchor.bottom;
+    TPMPARAMS params{};
+    params.cbSize = sizeof params;
+    params.rcExclude = anchor;
+    Track(TPM_LEFTALIGN | TPM_VERTICAL | (above ? TPM_BOTTOMALIGN : TPM_TOPALIGN), anchor.left,
+          above ? anchor.top : anchor.bottom, ownerWindow, &params);
+}
+
+void TPopupMenu::Track(UINT flags, int x, int y, HWND ownerWindow, TPMPARAMS* params) {
     // A thread has at most one menu open; a second request while this one is open (a tray
     // notification arriving inside the menu's loop) is dropped.
     if (tracking_)
@@ -75,8 +97,7 @@ void TPopupMenu::Popup(int x, int y, HWND ownerWindow) {
     tracking_ = true;
     // Without TPM_RETURNCMD the system posts the chosen item's WM_COMMAND to the owner, so the
     // action runs after the menu has gone, from the owner's message loop.
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, ownerWindow,
-                   nullptr);
+    TrackPopupMenuEx(menu, flags | TPM_RIGHTBUTTON, x, y, ownerWindow, params);
     tracking_ = false;
 }
 

@@ -67,6 +67,10 @@ public:
     // closed. The chosen item's command is posted to ownerWindow, whose window procedure passes
     // it to DispatchCommand. Does nothing while this menu is already open.
     void Popup(int x, int y, HWND ownerWindow);
+    // Opens the menu beside `anchor` (screen pixels) without covering it, on the anchor's monitor:
+    // above or below it, on the side with more room, as a task bar's menus sit. Otherwise as
+    // Popup.
+    void PopupBeside(const RECT& anchor, HWND ownerWindow);
     bool Tracking() const noexcept { return tracking_; }
 
     // Runs the OnClick of the item a WM_COMMAND's wParam names, guarded like every entry from
@@ -79,6 +83,7 @@ public:
 private:
     friend class TMenuItem;
     void Rebuild();
+    void Track(UINT flags, int x, int y, HWND ownerWindow, TPMPARAMS* params);
 
     std::vector<std::unique_ptr<TMenuItem>> items_;
     TMenuHandle menu_;

@@ -73,6 +73,21 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
     return result;
 }
 
+// Where the fake shell places the icon of `owner`'s tray window; it refuses every other icon and
+// an empty place, as Wine refuses all.
+struct TFakePlace {
+    HWND owner = nullptr;
+    RECT place{};
+} fakePlace;
+
+HRESULT WINAPI FakeGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* place) {
+    if (icon->cbSize != sizeof *icon || icon->hWnd != fakePlace.owner ||
+        icon->uID != TTrayIcon::IconId || IsRectEmpty(&fakePlace.place))
+        return E_NOTIMPL;
+    *place = fakePlace.place;
+    return S_OK;
+}
+
 std::vector<DWORD> Messages() {
     std::vector<DWORD> messages;
     for (const TShellCall& call : shellCalls)
@@ -86,6 +101,7 @@ std::vector<DWORD> Messages() {
 enum class TMenuAction { Close, ChooseFirst };
 TMenuAction menuAction = TMenuAction::Close;
 int menusSeenOnScreen = 0;
+RECT menuSeenAt{};
 
 HWND VisibleMenuWindow() {
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
@@ -98,8 +114,10 @@ HWND VisibleMenuWindow() {
 void CALLBACK ActOnOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     HWND menuWindow = VisibleMenuWindow();
-    if (menuWindow)
+    if (menuWindow) {
         ++menusSeenOnScreen;
+        GetWindowRect(menuWindow, &menuSeenAt);
+    }
     if (menuWindow && menuAction == TMenuAction::ChooseFirst) {
         PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
@@ -124,6 +142,7 @@ protected:
         addRefusals = 0;
         menuAction = TMenuAction::Close;
         menusSeenOnScreen = 0;
+        fakePlace = {};
         for (auto [menu, name] : {std::pair{&popup, "popup"}, std::pair{&dropDown, "drop-down"}}) {
             menu->Add(L"Info");
             menu->Add(L"-");
@@ -143,6 +162,7 @@ protected:
     std::unique_ptr<TTrayIcon> MakeTray(DWORD shellVersion = Shell6, bool withDblClick = true) {
         auto tray = std::make_unique<TTrayIcon>(nullptr);
         tray->Shell.NotifyIcon = RecordNotifyIcon;
+        tray->Shell.GetRect = FakeGetRect;
         tray->Shell.Version = shellVersion;
         tray->SetIcon(iconA);
         tray->SetHint(L"Glimmora 2.0");
@@ -272,7 +292,7 @@ TEST_F(Tray, EachRequestOpensItsMenuAtOnce) {
         std::vector<std::string> opened;
     } cases[] = {
         {"context-menu notification", Shell6, true, {WM_CONTEXTMENU}, {"popup"}},
-        {"keyboard selection", Shell6, true, {WM_USER + 1}, {"popup"}},
+        {"keyboard selection", Shell6, true, {TTrayIcon::KeySelect}, {"popup"}},
         {"right click, new shell", Shell6, true, {WM_RBUTTONDOWN, WM_RBUTTONUP}, {}},
         {"right click, old shell", Shell471, true, {WM_RBUTTONDOWN, WM_RBUTTONUP}, {"popup"}},
         {"middle click", Shell6, true, {WM_MBUTTONDOWN, WM_MBUTTONUP}, {}},
@@ -292,6 +312,41 @@ TEST_F(Tray, EachRequestOpensItsMenuAtOnce) {
         EXPECT_EQ(OpenedMenus(), c.opened) << c.what;
     }
     EXPECT_GE(menusSeenOnScreen, 1);
+}
+
+// A keyboard user's menu opens at the icon, clear of it: above it over a task bar at the bottom,
+// below it under one at the top. The mouse's opens at the pointer.
+TEST_F(Tray, TheKeyboardsMenuOpensBesideTheIconAndTheMousesAtThePointer) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const RECT atBottom{width / 2, height - 28, width / 2 + 24, height - 4};
+    const RECT atTop{width / 2, 4, width / 2 + 24, 28};
+    const POINT elsewhere{40, height / 3}, onTopIcon{atTop.left + 5, atTop.top + 5};
+    const POINT overBottom{atBottom.left, atBottom.top}, underTop{atTop.left, atTop.bottom};
+    constexpr UINT key = TTrayIcon::KeySelect, context = WM_CONTEXTMENU;
+    const struct {
+        const char* what;
+        UINT event;
+        POINT pointer;
+        RECT icon; // empty: the shell does not tell
+        bool above;
+        POINT corner; // the menu's left edge, and its bottom edge when above, else its top edge
+    } cases[] = {
+        {"key selection, task bar at the bottom", key, elsewhere, atBottom, true, overBottom},
+        {"key selection, task bar at the top", key, elsewhere, atTop, false, underTop},
+        {"context menu, pointer on the icon", context, onTopIcon, atTop, false, onTopIcon},
+        {"context menu, pointer elsewhere", context, elsewhere, atBottom, true, overBottom},
+        {"key selection, place not told", key, elsewhere, {}, false, elsewhere},
+    };
+    for (const auto& c : cases) {
+        auto tray = MakeTray();
+        fakePlace = {tray->TrayWindow(), c.icon};
+        ASSERT_TRUE(SetCursorPos(c.pointer.x, c.pointer.y));
+        menusSeenOnScreen = 0;
+        Send(*tray, c.event);
+        ASSERT_EQ(menusSeenOnScreen, 1) << c.what;
+        EXPECT_EQ(menuSeenAt.left, c.corner.x) << c.what;
+        EXPECT_EQ(c.above ? menuSeenAt.bottom : menuSeenAt.top, c.corner.y) << c.what;
+    }
 }
 
 // --- What the shell is told --------------------------------------------------------------------
