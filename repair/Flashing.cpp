@@ -30,7 +30,8 @@ void TFlashing::Start(const TDefectList& defects, int first, int count,
 
 void TFlashing::Step() {
     const std::uint64_t now = GetTickCount64();
-    // A late tick is followed at once by the next one: its colour would show for a moment only.
+    // A late tick can be followed by the next one soon after: its colour would show for a moment
+    // only.
     if (!Running() || now - stepAt_ < FlashStepMs / 2)
         return;
     stepAt_ = now;
