@@ -502,11 +502,17 @@ TEST(ToolkitShutdown, TheApplicationOutlivesEveryWorkerThatHasSignedOn) {
 namespace {
 
 void RealClick(POINT at) {
-    SetCursorPos(at.x, at.y);
+    // The press and the release carry the place themselves: under Wine the cursor moved by
+    // SetCursorPos arrives only once the thread takes its messages again.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = static_cast<LONG>((at.x * 65535LL + width / 2) / (width - 1));
+        i.mi.dy = static_cast<LONG>((at.y * 65535LL + height / 2) / (height - 1));
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
     SendInput(2, input, sizeof input[0]);
 }
 
@@ -741,6 +747,9 @@ TEST_F(ToolkitKeys, EnterAndEscOnAModalFormWorkAsInADialog) {
                     PostKey(target, k->key);
                 },
                 &context);
+            // The loop that runs the calls would take the next one before it takes the key
+            // messages from the queue.
+            Sleep(100);
             // A modal loop that the key did not end is ended here, as cancelled.
             app.Synchronize(
                 nullptr,
