@@ -15,8 +15,8 @@ void ShowLook(TLook look) {
 }
 
 void ResumeConcealment() {
-    // Only an overlay that stands on its entry's pixel: after a failed save the list has
-    // changed, and the others would tint a healthy pixel until the next command places them.
+    // Only an overlay that stands on its entry's pixel: while the capture screen is open the list
+    // has entries that are not placed yet, and their overlays would tint a healthy pixel.
     const TDefectList& defects = Form1->Defects;
     for (int i = 0; i < defects.Count(); ++i)
         if (TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
