@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/Product.h"
+#include "app/SingleInstance.h"
 #include "app/Unit1.h"
 #include "capture/Unit4.h"
 #include "capture/Unit6.h"
@@ -12,6 +13,7 @@
 #include "repair/Unit10.h"
 #include "repair/Unit11.h"
 #include "setup/Unit3.h"
+#include "store/DataPath.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
@@ -39,6 +41,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
     EnsureDpiAwareness();
 
+    // Before anything shows: a second start on the same data file neither reads nor writes it.
+    const TInstanceLock lock(StartDataFolder().Folder + std::wstring(DefectFileName));
+    if (!lock.Owned()) {
+        lock.WakeOwner();
+        return 0;
+    }
+
     TApplication application;
     try {
         application.Initialize();
@@ -58,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             application.CreateForm(flash);
         // The first tick can only run in the main loop below, so it always finds the overlays
         // created and placed.
+        Form1->FollowScreenWatch();
         Form1->PlaceOverlays();
         application.Run();
     } catch (...) {

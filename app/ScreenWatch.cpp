@@ -18,6 +18,8 @@ void TScreenWatch::Watch(HWND window) {
     Unwatch();
     window_ = window;
     ProcessIdToSessionId(GetCurrentProcessId(), &session_);
+    // Started inside a remote session: the notifications tell only of changes.
+    remote_ = GetSystemMetrics(SM_REMOTESESSION) != 0;
     // From the system folder only: the session service's DLL is not one the loader protects, and
     // an import would be looked for beside the exe first.
     wtsapi_.Reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
@@ -50,9 +52,25 @@ void TScreenWatch::Unwatch() noexcept {
 bool TScreenWatch::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_WTSSESSION_CHANGE) {
         // Only the program's own session: another user's lock says nothing about this screen.
-        if (static_cast<DWORD>(lParam) == session_ &&
-            (wParam == WTS_SESSION_LOCK || wParam == WTS_SESSION_UNLOCK))
+        if (static_cast<DWORD>(lParam) != session_)
+            return true;
+        switch (wParam) {
+        case WTS_SESSION_LOCK:
+        case WTS_SESSION_UNLOCK:
             locked_ = wParam == WTS_SESSION_LOCK;
+            break;
+        case WTS_REMOTE_CONNECT:
+        case WTS_CONSOLE_CONNECT:
+            remote_ = wParam == WTS_REMOTE_CONNECT;
+            disconnected_ = false;
+            break;
+        case WTS_REMOTE_DISCONNECT:
+        case WTS_CONSOLE_DISCONNECT:
+            disconnected_ = true;
+            break;
+        default:
+            break;
+        }
         return true;
     }
     if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {

@@ -1,6 +1,7 @@
 // Whether anybody can see the screen: not while the program's session is locked, nor while the
-// display is off. The system tells a window of both once it has asked; that window hands the
-// messages here.
+// display is off, nor while the session is shown through a remote connection (its picture is on
+// another screen, which has no defects) or is connected to no screen at all. The system tells a
+// window of all of them once it has asked; that window hands the messages here.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +20,10 @@ public:
     void Watch(HWND window);
     // True when the message was one of the watch's.
     bool Message(UINT message, WPARAM wParam, LPARAM lParam);
-    bool Seen() const noexcept { return !locked_ && !displayOff_; }
+    bool Seen() const noexcept { return !locked_ && !displayOff_ && !Away(); }
+    // The session is not on this computer's screen: the covers would be drawn into a remote
+    // picture, or into none.
+    bool Away() const noexcept { return remote_ || disconnected_; }
 
 private:
     void Unwatch() noexcept;
@@ -31,4 +35,6 @@ private:
     HPOWERNOTIFY display_ = nullptr;
     bool locked_ = false;
     bool displayOff_ = false;
+    bool remote_ = false;
+    bool disconnected_ = false;
 };

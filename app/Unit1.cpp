@@ -4,10 +4,10 @@
 
 #include "app/ActivationSwitch.h"
 #include "app/Product.h"
+#include "app/SingleInstance.h"
 #include "help/Unit5.h"
 #include "repair/Unit10.h"
 #include "setup/Unit3.h"
-#include "store/DataFolder.h"
 #include "store/DataPath.h"
 #include "store/DefectFile.h"
 #include "ui/Application.h"
@@ -15,6 +15,11 @@
 
 TForm1* Form1 = nullptr;
 std::array<TPixForm*, MaxDefects> Overlays{};
+
+const TDataFolder& StartDataFolder() {
+    static const TDataFolder folder = PrepareDataFolder(DirectoryPart(ExecutablePath()));
+    return folder;
+}
 
 namespace {
 
@@ -97,7 +102,7 @@ void TForm1::FormCreate() {
     screenWatch_.Watch(Handle());
     HWND desktop = GetDesktopWindow();
     desktopDC_ = TWindowDC(desktop, GetWindowDC(desktop));
-    const TDataFolder data = PrepareDataFolder(DirectoryPart(ExecutablePath()));
+    const TDataFolder& data = StartDataFolder();
     DataDir = data.Folder;
     readDir_ = data.ReadFolder;
     if (DefectFileExists(readDir_ + std::wstring(DefectFileName)))
@@ -107,15 +112,36 @@ void TForm1::FormCreate() {
 }
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A second start on this program's file asks for the setup window instead of running.
+    if (message == TInstanceLock::WakeMessage() && message != 0) {
+        if (wParam == static_cast<WPARAM>(PathKey(DefectFilePath())) && FHaupt) {
+            // The second start let this program take the foreground: the user started something
+            // and expects to see it.
+            Setup1Click();
+            if (TForm* front = Application->ModalForm() ? Application->ModalForm() : FHaupt)
+                SetForegroundWindow(front->Handle());
+        }
+        return 0;
+    }
     if (screenWatch_.Message(message, wParam, lParam)) {
-        const bool idle = !screenWatch_.Seen();
-        ThreadTimer1.SetIdle(idle);
-        // A repair flashes for nobody too: its pixels show the lock screen meanwhile.
-        if (FReparatur)
-            FReparatur->ThreadTimer1.SetIdle(idle);
+        FollowScreenWatch();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
     return TForm::WndProc(message, wParam, lParam);
+}
+
+void TForm1::FollowScreenWatch() {
+    // Away, the covers would be drawn into a remote picture: they hide, and come back as they
+    // were (a paused program stays paused) once the session is on this screen again.
+    const bool away = screenWatch_.Away();
+    for (TPixForm* overlay : Overlays)
+        if (overlay)
+            overlay->SetAway(away);
+    const bool idle = !screenWatch_.Seen();
+    ThreadTimer1.SetIdle(idle);
+    // A repair flashes for nobody too: its pixels show the lock screen meanwhile.
+    if (FReparatur)
+        FReparatur->ThreadTimer1.SetIdle(idle);
 }
 
 void TForm1::FormClose(TCloseAction& /*action*/) {

@@ -10,6 +10,7 @@
 #include "engine/ConcealmentTick.h"
 #include "engine/ThreadTimer.h"
 #include "engine/Unit2.h"
+#include "store/DataFolder.h"
 #include "store/DefectList.h"
 #include "ui/Form.h"
 #include "ui/Handles.h"
@@ -59,6 +60,9 @@ public:
     // After the monitors changed, every overlay in use goes back to its entry's pixel, and
     // waits hidden while no monitor shows that pixel. The list and the file stay as they are.
     void FollowDisplayChange();
+    // Idles the timers while nobody sees the screen, and hides the overlays while the session is
+    // away from it (also as the program starts in a remote session).
+    void FollowScreenWatch();
 
     void ber1Click();
     void homClick();
@@ -86,6 +90,10 @@ private:
 };
 
 extern TForm1* Form1;
+
+// Where this start keeps its files: decided once, on the first call (the entry asks first, to see
+// whether another program keeps them already).
+const TDataFolder& StartDataFolder();
 // The 25 overlay windows, created once at start-up in index order; overlay i covers entry i of
 // Form1->Defects.
 extern std::array<TPixForm*, MaxDefects> Overlays;

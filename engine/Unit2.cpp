@@ -30,41 +30,22 @@ bool TPixForm::OnMonitor() const {
 
 void TPixForm::ReturnTo(int x, int y) {
     PlaceAt(x, y);
-    if (held_)
-        return; // Release looks for a monitor
-    const bool covered = OnMonitor();
-    if (!covered && Visible()) {
-        ShowWindow(Handle(), SW_HIDE);
-        waiting_ = true;
-    } else if (covered && waiting_) {
-        waiting_ = false;
-        ShowWindow(Handle(), SW_SHOWNA);
-        ReassertTopmost();
-    }
+    Block(OffMonitorBlock, !OnMonitor());
 }
 
 bool TPixForm::VisibilityRequested(bool visible) {
-    waiting_ = false;
-    if (!held_)
-        return true;
     wanted_ = visible;
-    return false;
+    return blocks_ == 0;
 }
 
-void TPixForm::Hold() {
-    if (held_)
-        return;
-    const bool wanted = Visible() || waiting_;
-    Hide();
-    wanted_ = wanted;
-    held_ = true;
-}
-
-void TPixForm::Release() {
-    if (!held_)
-        return;
-    held_ = false;
-    const bool onMonitor = IsRectEmpty(&Area()) || OnMonitor();
-    SetVisible(wanted_ && onMonitor);
-    waiting_ = wanted_ && !onMonitor;
+void TPixForm::Block(unsigned reason, bool on) {
+    const unsigned before = blocks_;
+    blocks_ = on ? blocks_ | reason : blocks_ & ~reason;
+    if (before == 0 && blocks_ != 0 && Visible()) {
+        // Hidden, not asked to hide: the program's wish stays as it was.
+        ShowWindow(Handle(), SW_HIDE);
+    } else if (before != 0 && blocks_ == 0 && wanted_) {
+        SetVisible(true);
+        ReassertTopmost();
+    }
 }

@@ -17,25 +17,31 @@ public:
 
     // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
     // windows off a removed monitor onto another one, where an overlay would tint a healthy
-    // pixel. Over no monitor, a shown overlay waits hidden until a later change puts a monitor
-    // under its pixel again; showing or hiding it meanwhile ends the wait.
+    // pixel. Over no monitor it waits hidden until a later change puts a monitor under its pixel
+    // again.
     void ReturnTo(int x, int y);
 
     // Keeps the overlay hidden while something else works on its pixel (a repair flashes it).
-    // Meanwhile a request to show or hide it is only recorded; Release applies the last one (and
-    // a pixel on no monitor waits hidden, as after ReturnTo). Colours still change while held.
-    void Hold();
-    void Release();
-    bool Held() const noexcept { return held_; }
+    // Colours still change while held.
+    void Hold() { Block(HeldBlock, true); }
+    void Release() { Block(HeldBlock, false); }
+    bool Held() const noexcept { return (blocks_ & HeldBlock) != 0; }
+    // Keeps it hidden while the session is shown elsewhere (a remote connection) or nobody's.
+    void SetAway(bool away) { Block(AwayBlock, away); }
+    // Whether something other than the program's wish keeps it hidden: its pixel is on no monitor,
+    // it is held, or the session is away. The program's requests to show or hide it meanwhile are
+    // recorded, and the last one counts when nothing keeps it hidden any more.
+    bool Blocked() const noexcept { return blocks_ != 0; }
 
 protected:
     void FormCreate() override;
     bool VisibilityRequested(bool visible) override;
 
 private:
+    enum : unsigned { HeldBlock = 1, OffMonitorBlock = 2, AwayBlock = 4 };
+    void Block(unsigned reason, bool on);
     bool OnMonitor() const;
 
-    bool waiting_ = false;
-    bool held_ = false;
-    bool wanted_ = false; // shown once released
+    unsigned blocks_ = 0;
+    bool wanted_ = false; // what the program asked for last
 };

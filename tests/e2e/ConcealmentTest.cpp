@@ -99,7 +99,10 @@ TEST_F(Concealment, TwentyFiveDefectsUseAllTwentyFiveOverlays) {
 // Nobody sees a locked session's screen: the overlays do not follow the picture then, and follow
 // it when the session is unlocked (the system's messages, sent as the system would). A paused
 // program stays paused through it.
-TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
+// While the session is locked, shown through a remote connection or on no screen, nobody here sees
+// it: nothing follows the picture, and while it is away the overlays hide. Back, they conceal at
+// once; a paused program stays paused.
+TEST_F(Concealment, ASessionNobodySeesIsNotFollowedUntilItIsBack) {
     const RECT above{0, 0, screen.right, 600}; // the task bar stays free for the tray icon
     TScreenPattern background(above, TScreenPattern::Uniform(above, 0x808080));
     Start({{300, 300, RedOn}});
@@ -109,22 +112,43 @@ TEST_F(Concealment, ALockedSessionIsNotFollowedUntilItIsUnlocked) {
     const auto tell = [&](WPARAM change) {
         SendMessageW(program.Window(L"TForm1"), WM_WTSSESSION_CHANGE, change, session);
     };
-
-    tell(WTS_SESSION_LOCK);
-    background.Repaint(TScreenPattern::Uniform(above, 0x28B4C8)); // (200, 180, 40)
-    Sleep(1000);                                                  // eight ticks, had they run
-    EXPECT_EQ(ScreenAt(300, 300), (TRgb{255, 74, 74})) << "followed while locked";
-    tell(WTS_SESSION_UNLOCK);
-    EXPECT_TRUE(Shows(300, 300, SolveColor({200, 180, 40}, RedOn))) << Show(ScreenAt(300, 300));
+    const struct {
+        const char* what;
+        WPARAM leave, back;
+        bool hides;
+    } ways[] = {
+        {"locked", WTS_SESSION_LOCK, WTS_SESSION_UNLOCK, false},
+        {"shown remotely", WTS_REMOTE_CONNECT, WTS_CONSOLE_CONNECT, true},
+        {"on no screen", WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT, true},
+    };
+    const TRgb pictures[] = {{200, 180, 40}, {128, 128, 128}};
+    TRgb shown{255, 74, 74};
+    for (std::size_t k = 0; k < std::size(ways); ++k) {
+        SCOPED_TRACE(ways[k].what);
+        const TRgb picture = pictures[k % 2];
+        tell(ways[k].leave);
+        background.Repaint(TScreenPattern::Uniform(
+            above, static_cast<std::uint32_t>(picture.R | picture.G << 8 | picture.B << 16)));
+        Sleep(1000); // eight ticks, had they run
+        EXPECT_EQ(CountVisible(program, L"TPixForm"), ways[k].hides ? 0 : 1);
+        if (!ways[k].hides) {
+            EXPECT_EQ(ScreenAt(300, 300), shown) << "followed while nobody saw it";
+        }
+        tell(ways[k].back);
+        shown = SolveColor(picture, RedOn);
+        EXPECT_TRUE(Shows(300, 300, shown)) << Show(ScreenAt(300, 300));
+    }
 
     // Paused with the tray icon, once the setup window has listed the defect.
     setup = OpenSetup(program);
     PressKey(VK_ESCAPE);
     DoubleClickTrayIcon();
     ASSERT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
-    tell(WTS_SESSION_LOCK);
-    tell(WTS_SESSION_UNLOCK);
+    for (const auto& way : ways) {
+        tell(way.leave);
+        tell(way.back);
+    }
     Sleep(300);
-    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0) << "unlocking resumed a paused program";
+    EXPECT_EQ(CountVisible(program, L"TPixForm"), 0) << "coming back resumed a paused program";
     EXPECT_EQ(TextOf(setup), L"Glimmora 2.0 - NICHT AKTIV");
 }

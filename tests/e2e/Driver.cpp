@@ -98,6 +98,13 @@ void TGlimmora::Launch(const TTempFolder& folder) {
     desktopFocused = false;
 }
 
+DWORD TGlimmora::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
 void TGlimmora::Stop() {
     if (Running()) {
         // A killed program cannot take its icon out of the tray; left there, it would stand

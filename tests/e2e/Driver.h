@@ -48,6 +48,8 @@ public:
     DWORD ProcessId() const { return processId_; }
     bool Running() const;
     bool WaitForExit(std::chrono::milliseconds limit);
+    // The exit code once it has ended.
+    DWORD ExitCode() const;
 
     // Waits until the program's windows exist (its last start-up form has been created).
     bool WaitUntilUp(std::chrono::milliseconds limit = 20s);

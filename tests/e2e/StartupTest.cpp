@@ -182,3 +182,19 @@ TEST_F(Startup, FromTheTemporaryFolderTheDefectsLiveInTheUsersFolderTakenAlongOn
     EXPECT_EQ(ReadBytes(userFile), Records({WorkedExample[1]}));
     RemoveTree(userFolder);
 }
+
+// A second start on the same data file (a shortcut in the autostart folder, then a double click)
+// hands over: the running program shows its setup window, and the second ends, touching nothing.
+TEST_F(Startup, ASecondStartOnTheSameFileShowsTheRunningProgramsSetupAndEnds) {
+    Start(WorkedExample);
+    TGlimmora second;
+    second.Launch(folder);
+    ASSERT_TRUE(second.WaitForExit(20s));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    HWND shown = WaitForVisibleWindow(program, L"TFHaupt");
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == shown; }, 5s));
+    ExpectOverlaysOver(program, {{100, 200}, {1023, 0}});
+    End();
+    EXPECT_EQ(ReadBytes(file), Records(WorkedExample));
+}

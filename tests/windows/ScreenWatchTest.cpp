@@ -19,7 +19,7 @@ struct TDisplayState {
 
 } // namespace
 
-TEST(ScreenWatch, SeenUnlessTheOwnSessionIsLockedOrTheDisplayIsOff) {
+TEST(ScreenWatch, SeenUnlessTheOwnSessionIsLockedOrAwayOrTheDisplayIsOff) {
     HWND window =
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
@@ -38,6 +38,7 @@ TEST(ScreenWatch, SeenUnlessTheOwnSessionIsLockedOrTheDisplayIsOff) {
         WPARAM change; // of the session; for the display, its state
         bool own;
         bool seen;
+        bool away = false;
     } steps[] = {
         {"another session locked", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, false, true},
         {"own session locked", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, true, false},
@@ -46,7 +47,14 @@ TEST(ScreenWatch, SeenUnlessTheOwnSessionIsLockedOrTheDisplayIsOff) {
         {"display dimmed", WM_POWERBROADCAST, 2, true, true},
         {"display off", WM_POWERBROADCAST, 0, true, false},
         {"display on", WM_POWERBROADCAST, 1, true, true},
-        {"a remote connection", WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, true, true},
+        {"another session shown remotely", WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, false, true},
+        {"own session shown remotely", WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, true, false, true},
+        {"... and disconnected", WM_WTSSESSION_CHANGE, WTS_REMOTE_DISCONNECT, true, false, true},
+        {"back on the console", WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, true, true},
+        {"taken from the console", WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, true, false, true},
+        {"locked while away", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, true, false, true},
+        {"on the console, still locked", WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, true, false},
+        {"unlocked", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, true, true},
     };
     for (const auto& step : steps) {
         bool taken = false;
@@ -61,6 +69,7 @@ TEST(ScreenWatch, SeenUnlessTheOwnSessionIsLockedOrTheDisplayIsOff) {
         }
         EXPECT_TRUE(taken) << step.what;
         EXPECT_EQ(watch.Seen(), step.seen) << step.what;
+        EXPECT_EQ(watch.Away(), step.away) << step.what;
     }
     EXPECT_FALSE(watch.Message(WM_TIMER, 0, 0));
     DestroyWindow(window);
