@@ -131,10 +131,15 @@ bool ReadPath(const std::vector<DISPLAYCONFIG_PATH_INFO>& paths, const wchar_t* 
                 id.Product = name.edidProductCodeId;
             }
         }
+        // The preferred mode's signal rather than its width and height: the signal has the panel's
+        // own orientation whatever the rotation.
         DISPLAYCONFIG_TARGET_PREFERRED_MODE preferred{};
         if (DeviceInfo(preferred, DISPLAYCONFIG_DEVICE_INFO_GET_TARGET_PREFERRED_MODE,
-                       target.adapterId, target.id))
-            id.Native = {static_cast<int>(preferred.width), static_cast<int>(preferred.height)};
+                       target.adapterId, target.id)) {
+            const DISPLAYCONFIG_2DREGION& size =
+                preferred.targetMode.targetVideoSignalInfo.activeSize;
+            id.Native = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
+        }
         return true;
     }
     return false;
