@@ -21,6 +21,10 @@ bool TCoverStack::AppearedOver(std::span<TCoverForm* const> covers, std::uint64_
             return true;
         if (!IsWindowVisible(window))
             return false;
+        // An always-on-top window stands where the z-order says; the walk sees one above a cover.
+        // An ordinary one stands below the covers, yet Wine's virtual desktop may draw it above.
+        if (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)
+            return true;
         // One that a raise has not passed before stays above whatever is done now.
         const auto unpassed = gate_.Unpassed();
         over = over || (std::find(unpassed.begin(), unpassed.end(),
@@ -51,7 +55,17 @@ bool TCoverStack::AppearedOver(std::span<TCoverForm* const> covers, std::uint64_
 void TCoverStack::Keep(std::span<TCoverForm* const> covers, std::uint64_t nowMs) {
     // A window that has appeared since the last look and lies over a cover, wherever the
     // z-order puts it.
-    const bool restack = AppearedOver(covers, nowMs) && !covers.empty();
+    bool restack = AppearedOver(covers, nowMs) && !covers.empty();
+    // The window system may draw the window that appeared once more after the first restack (it
+    // is activated in steps, and a busy machine takes its time): twice more, a while later.
+    if (restack) {
+        followUps_ = 2;
+        followUpAt_ = nowMs + FollowUpMs;
+    } else if (followUps_ > 0 && nowMs >= followUpAt_ && !covers.empty()) {
+        restack = true;
+        --followUps_;
+        followUpAt_ = nowMs + 2 * FollowUpMs;
+    }
     if (covers.empty() || (!restack && walked_ && nowMs - walkedAt_ < WalkEveryMs))
         return;
     walked_ = true;

@@ -42,6 +42,7 @@ private:
     bool AppearedOver(std::span<TCoverForm* const> covers, std::uint64_t nowMs);
 
     static constexpr std::uint64_t PendingMs = 1000;
+    static constexpr std::uint64_t FollowUpMs = 400;
     static constexpr std::size_t MaxPending = 8;
 
     TStackingCheck stacking_;
@@ -54,6 +55,8 @@ private:
     };
     std::array<TPending, MaxPending> pending_{};
     std::size_t pendingCount_ = 0;
+    int followUps_ = 0;
+    std::uint64_t followUpAt_ = 0;
     std::uint64_t walkedAt_ = 0;
     bool walked_ = false;
     int raises_ = 0;

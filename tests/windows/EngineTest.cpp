@@ -465,30 +465,35 @@ TEST_F(Concealment, ATickThatCanReadNothingKeepsEveryColour) {
 
 // Wine's virtual desktop draws a window shown after the overlays above them, although they still
 // stand first in the z-order and a raise to where they stand changes nothing there. A window that
-// appears over a defect is answered with one restack at the next tick; one elsewhere with none.
-TEST_F(Concealment, AWindowThatAppearsOverADefectIsAnsweredWithOneRestack) {
+// appears over a defect is answered with restacks at the next ticks, which soon end; one elsewhere
+// with none.
+TEST_F(Concealment, AWindowThatAppearsOverADefectIsAnsweredWithRestacks) {
     defects[AppendDefect(defects, 300, 300)].Flags = BlueOff;
     Place();
     Tick();
     const struct {
         const char* what;
         RECT area;
-        int raises;
+        bool raised;
         TRgb shown; // at the defect, after the ticks
     } windows[] = {
         {"an ordinary window over the defect",
          {250, 250, 350, 350},
-         1,
+         true,
          SolveColor({255, 255, 255}, BlueOff)},
-        {"one elsewhere", {500, 500, 600, 600}, 0, SolveColor({128, 128, 128}, BlueOff)},
+        {"one elsewhere", {500, 500, 600, 600}, false, SolveColor({128, 128, 128}, BlueOff)},
     };
     for (const auto& w : windows) {
         const int before = tick.RaiseCount();
         TScreenPattern shown(w.area, TScreenPattern::Uniform(w.area, 0xFFFFFF), false);
-        for (int i = 0; i < 3; ++i)
+        for (const ULONGLONG start = GetTickCount64(); GetTickCount64() - start < 2000;)
             Tick();
-        EXPECT_EQ(tick.RaiseCount() - before, w.raises) << w.what;
+        EXPECT_EQ(tick.RaiseCount() > before, w.raised) << w.what;
         EXPECT_EQ(ScreenAt(300, 300), w.shown) << w.what;
+        const int settled = tick.RaiseCount();
+        for (int i = 0; i < 5; ++i)
+            Tick();
+        EXPECT_EQ(tick.RaiseCount(), settled) << w.what << ": the restacks go on";
     }
 }
 
