@@ -1,5 +1,7 @@
 #include "app/ActivationSwitch.h"
 
+#include <algorithm>
+
 #include "app/Product.h"
 #include "app/Unit1.h"
 #include "setup/Unit3.h"
@@ -15,13 +17,11 @@ void ShowLook(TLook look) {
 }
 
 void ResumeConcealment() {
-    // Only an overlay that stands on its entry's pixel: while the capture screen is open the list
-    // has entries that are not placed yet, and their overlays would tint a healthy pixel.
-    const TDefectList& defects = Form1->Defects;
-    for (int i = 0; i < defects.Count(); ++i)
-        if (TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
-            overlay->PlacedAt(defects[i].X, defects[i].Y))
-            overlay->SetVisible(true);
+    // Only the overlays placed for the list: while the capture screen is open it has entries
+    // that are not placed yet, and their overlays would tint a healthy pixel.
+    const int placed = std::min(Form1->Defects.Count(), Form1->PlacedCount());
+    for (int i = 0; i < placed; ++i)
+        Overlays[static_cast<std::size_t>(i)]->SetVisible(true);
     ShowLook(TLook::Active);
 }
 

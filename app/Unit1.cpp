@@ -2,16 +2,29 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
 #include "app/ActivationSwitch.h"
 #include "app/Product.h"
 #include "app/SingleInstance.h"
+#include "engine/Monitors.h"
 #include "help/Unit5.h"
 #include "repair/Unit10.h"
 #include "setup/Unit3.h"
 #include "store/DataPath.h"
 #include "store/DefectFile.h"
+#include "store/PanelCodec.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
+
+namespace {
+
+// Twenty-five records take a few kilobytes; a longer file is none of ours.
+constexpr std::size_t MaxPanelFileBytes = 64 * 1024;
+
+} // namespace
 
 TForm1* Form1 = nullptr;
 std::array<TPixForm*, MaxDefects> Overlays{};
@@ -64,7 +77,12 @@ TForm1::TForm1()
                                   int y) { TrayIcon1DblClick(sender, button, shift, x, y); };
     TrayIcon1.OnDisplayChange = [this](TComponent*) { FollowIconSize(); };
     if (Application)
-        Application->OnDisplayChange = [this] { FollowDisplayChange(); };
+        Application->OnDisplayChange = [this] {
+            FollowDisplayChange();
+            // The system arranges the monitors in steps and tells of the first: one more look
+            // once it has settled.
+            SetTimer(Handle(), SettleTimer, SettleMs, nullptr);
+        };
 
     // Not enabled here: FormCreate starts it once the defect file has been read.
     ThreadTimer1.SetInterval(125);
@@ -105,6 +123,7 @@ void TForm1::FormCreate() {
     const TDataFolder& data = StartDataFolder();
     DataDir = data.Folder;
     readDir_ = data.ReadFolder;
+    monitors_ = ReadMonitors();
     if (DefectFileExists(readDir_ + std::wstring(DefectFileName)))
         LoadDefects();
     // Ticks are delivered only by message loops, and none runs before the overlays are placed.
@@ -126,6 +145,11 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (screenWatch_.Message(message, wParam, lParam)) {
         FollowScreenWatch();
         return message == WM_POWERBROADCAST ? TRUE : 0;
+    }
+    if (message == WM_TIMER && wParam == SettleTimer) {
+        KillTimer(Handle(), SettleTimer);
+        Guarded(this, [this] { FollowDisplayChange(); });
+        return 0;
     }
     return TForm::WndProc(message, wParam, lParam);
 }
@@ -165,33 +189,114 @@ std::wstring TForm1::DefectFilePath() const {
     return DataDir + std::wstring(DefectFileName);
 }
 
+std::wstring TForm1::PanelFilePath() const {
+    return DataDir + std::wstring(PanelFileName);
+}
+
 void TForm1::LoadDefects() {
-    LoadDefectFile(readDir_ + std::wstring(DefectFileName), Defects);
+    try {
+        LoadDefectFile(readDir_ + std::wstring(DefectFileName), Defects);
+    } catch (...) {
+        // What was read is concealed as far as it goes.
+        LoadBindings();
+        throw;
+    }
+    LoadBindings();
+}
+
+void TForm1::LoadBindings() {
+    // The bindings never stand in the way of the defects: a file that cannot be read binds
+    // nothing, and every entry it leaves unbound is bound where its coordinates lie today, as
+    // the list of an earlier version (which keeps no bindings) or of another computer is.
+    std::string text;
+    try {
+        const std::wstring path = readDir_ + std::wstring(PanelFileName);
+        if (DefectFileExists(path))
+            text = LoadTextFile(path, MaxPanelFileBytes);
+    } catch (...) {
+    }
+    Bindings = DecodePanels(text, Defects);
+    BindNewEntries();
 }
 
 void TForm1::SaveDefects() {
     SaveDefectFile(DefectFilePath(), Defects);
+    const std::string text = EncodePanels(Defects, Bindings);
+    SaveFileAtomically(PanelFilePath(),
+                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void TForm1::BindNewEntries() {
+    const auto count = static_cast<std::size_t>(Defects.Count());
+    Bindings.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (!Bindings[i])
+            Bindings[i] = BindPixel(
+                monitors_, {Defects[static_cast<int>(i)].X, Defects[static_cast<int>(i)].Y});
+}
+
+void TForm1::MoveEntry(int index, int x, int y) {
+    Defects[index].X = x;
+    Defects[index].Y = y;
+    Bindings.resize(static_cast<std::size_t>(Defects.Count()));
+    Bindings[static_cast<std::size_t>(index)] = BindPixel(monitors_, {x, y});
+}
+
+void TForm1::DeleteEntry(int index) {
+    DeleteDefect(Defects, index);
+    if (static_cast<std::size_t>(index) < Bindings.size())
+        Bindings.erase(Bindings.begin() + index);
+}
+
+void TForm1::ClearEntries() {
+    ClearDefects(Defects);
+    Bindings.clear();
+}
+
+TPlacement TForm1::PlacementOf(int index) const {
+    const auto i = static_cast<std::size_t>(index);
+    if (i < Bindings.size() && Bindings[i])
+        return PlaceBinding(monitors_, *Bindings[i]);
+    // Unbound: on no monitor when it was loaded. It stays at its coordinates while a monitor
+    // shows them.
+    const TPixelPoint at{Defects[index].X, Defects[index].Y};
+    const bool shown = std::any_of(monitors_.begin(), monitors_.end(), [&](const TMonitorState& m) {
+        return at.X >= m.Desktop.Left && at.X < m.Desktop.Right && at.Y >= m.Desktop.Top &&
+               at.Y < m.Desktop.Bottom;
+    });
+    return shown ? TPlacement{TPlaceStatus::Shown, at} : TPlacement{};
+}
+
+void TForm1::PlaceOverlay(int index) {
+    TPixForm* overlay = Overlays[static_cast<std::size_t>(index)];
+    const TPlacement placement = PlacementOf(index);
+    if (placement.Status == TPlaceStatus::Shown)
+        overlay->PlaceAt(placement.At.X, placement.At.Y);
+    overlay->SetUnplaced(placement.Status != TPlaceStatus::Shown);
 }
 
 void TForm1::PlaceOverlays() {
     for (TPixForm* overlay : Overlays)
         overlay->Hide();
+    placedCount_ = Defects.Count();
     for (int i = 0; i < Defects.Count(); ++i) {
-        TPixForm* overlay = Overlays[static_cast<std::size_t>(i)];
-        overlay->PlaceAt(Defects[i].X, Defects[i].Y);
-        // Shown (FormShow first), activated and raised: the last one ends up on top.
-        overlay->Show();
+        PlaceOverlay(i);
+        // Shown (FormShow first) and raised: the last one ends up on top. One whose defect is on
+        // no screen that shows it as marked waits hidden until one does.
+        Overlays[static_cast<std::size_t>(i)]->Show();
     }
 }
 
 void TForm1::FollowDisplayChange() {
     tick_.MonitorsChanged();
+    monitors_ = ReadMonitors();
     // A change can be announced in the message box of a failed load, before the overlays exist.
     if (!Overlays.back())
         return;
-    for (int i = 0; i < Defects.Count(); ++i)
-        Overlays[static_cast<std::size_t>(i)]->ReturnTo(Defects[i].X, Defects[i].Y);
+    for (int i = 0; i < std::min(Defects.Count(), placedCount_); ++i)
+        PlaceOverlay(i);
     FReparatur->FollowDisplayChange();
+    FHaupt->RefreshNotes();
 }
 
 // The tray icon is live from Form1's creation on, also while the error box of a failed load holds

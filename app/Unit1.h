@@ -3,11 +3,14 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ScreenWatch.h"
 #include "app/TrayIcon.h"
 #include "engine/ConcealmentTick.h"
+#include "engine/PanelMap.h"
 #include "engine/ThreadTimer.h"
 #include "engine/Unit2.h"
 #include "store/DataFolder.h"
@@ -52,13 +55,35 @@ public:
     // FormCreate.
     std::wstring DataDir;
 
+    // Where each entry lies on its panel: Bindings[i] belongs to Defects[i] (none: the entry is
+    // on no monitor since it was loaded, and stays at its coordinates).
+    std::vector<std::optional<TPanelBinding>> Bindings;
+
     std::wstring DefectFilePath() const;
+    std::wstring PanelFilePath() const;
+    // Reads the list and the bindings; an entry that the panel file does not bind is bound to
+    // the panel under its coordinates.
     void LoadDefects();
+    // Writes the list, then the bindings.
     void SaveDefects();
-    // Puts overlay i over entry i of Defects and shows it, for every entry; hides the rest.
+    // The changes of the list that the bindings follow: entries appended by a capture are bound
+    // to the panel under them; a moved entry is bound again where it now is.
+    void BindNewEntries();
+    void MoveEntry(int index, int x, int y);
+    void DeleteEntry(int index);
+    void ClearEntries();
+
+    // Puts overlay i over entry i of Defects and shows it, for every entry; hides the rest. An
+    // entry is where its panel shows it today; one whose panel is not connected or shows another
+    // mode waits hidden.
     void PlaceOverlays();
-    // After the monitors changed, every overlay in use goes back to its entry's pixel, and
-    // waits hidden while no monitor shows that pixel. The list and the file stay as they are.
+    // What today's monitors make of entry i: where it is shown, or why not.
+    TPlacement PlacementOf(int index) const;
+    // The overlays placed by the last PlaceOverlays: a capture adds entries that have none yet.
+    int PlacedCount() const noexcept { return placedCount_; }
+    // After the monitors changed (and once more a moment later, when the system has settled),
+    // every overlay in use goes where its panel now shows its defect, or waits hidden. The list
+    // and the files stay as they are.
     void FollowDisplayChange();
     // Idles the timers while nobody sees the screen, and hides the overlays while the session is
     // away from it (also as the program starts in a remote session).
@@ -80,8 +105,19 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void LoadBindings();
+    // Puts overlay i where PlacementOf(i) says, leaving its shown or hidden state to the program.
+    void PlaceOverlay(int index);
+
+    // A display change is looked at again this long after: the system arranges the monitors in
+    // steps.
+    static constexpr UINT_PTR SettleTimer = 1;
+    static constexpr UINT SettleMs = 1500;
+
     // Where this start reads the list: DataDir, unless copying the files there failed.
     std::wstring readDir_;
+    std::vector<TMonitorState> monitors_;
+    int placedCount_ = 0;
     TWindowDC desktopDC_;
     TConcealmentTick tick_;
     // While the session is locked or the display is off, the timer idles: nothing is read and

@@ -20,10 +20,14 @@ void TConcealmentTick::Run(const TDefectList& defects, HDC desktopDC,
     std::size_t count = 0, shownCount = 0;
     for (int i = 0; i < defects.Count(); ++i) {
         TPixForm* overlay = overlays[static_cast<std::size_t>(i)];
-        if (overlay->Held())
+        // One that waits for its panel has no pixel on the screen to read around.
+        if (overlay->Held() || overlay->Unplaced())
             continue;
         coloured[count] = overlay;
-        centres[count] = {defects[i].X, defects[i].Y};
+        // Where its panel shows the defect today; the entry's coordinates are where it was marked.
+        const RECT& area = overlay->Area();
+        centres[count] =
+            IsRectEmpty(&area) ? POINT{defects[i].X, defects[i].Y} : POINT{area.left, area.top};
         entries[count++] = i;
         if (overlay->Visible())
             shown[shownCount++] = overlay;

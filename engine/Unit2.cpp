@@ -30,7 +30,7 @@ bool TPixForm::OnMonitor() const {
 
 void TPixForm::ReturnTo(int x, int y) {
     PlaceAt(x, y);
-    Block(OffMonitorBlock, !OnMonitor());
+    SetUnplaced(!OnMonitor());
 }
 
 bool TPixForm::VisibilityRequested(bool visible) {

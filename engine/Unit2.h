@@ -10,16 +10,16 @@ public:
 
     // Puts the overlay over the pixel (x, y), where it stays: nobody else moves or sizes it.
     void PlaceAt(int x, int y);
-    // Whether the overlay has been put over the pixel (x, y).
-    bool PlacedAt(int x, int y) const noexcept {
-        return !IsRectEmpty(&Area()) && Area().left == x && Area().top == y;
-    }
 
     // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
     // windows off a removed monitor onto another one, where an overlay would tint a healthy
     // pixel. Over no monitor it waits hidden until a later change puts a monitor under its pixel
     // again.
     void ReturnTo(int x, int y);
+    // Waits hidden while its defect is on no screen that shows it as marked (its panel is not
+    // connected, or shows another mode); placed again, it shows as the program last asked.
+    void SetUnplaced(bool unplaced) { Block(UnplacedBlock, unplaced); }
+    bool Unplaced() const noexcept { return (blocks_ & UnplacedBlock) != 0; }
 
     // Keeps the overlay hidden while something else works on its pixel (a repair flashes it).
     // Colours still change while held.
@@ -28,8 +28,8 @@ public:
     bool Held() const noexcept { return (blocks_ & HeldBlock) != 0; }
     // Keeps it hidden while the session is shown elsewhere (a remote connection) or nobody's.
     void SetAway(bool away) { Block(AwayBlock, away); }
-    // Whether something other than the program's wish keeps it hidden: its pixel is on no monitor,
-    // it is held, or the session is away. The program's requests to show or hide it meanwhile are
+    // Whether something other than the program's wish keeps it hidden: it is unplaced, it is
+    // held, or the session is away. The program's requests to show or hide it meanwhile are
     // recorded, and the last one counts when nothing keeps it hidden any more.
     bool Blocked() const noexcept { return blocks_ != 0; }
 
@@ -38,7 +38,7 @@ protected:
     bool VisibilityRequested(bool visible) override;
 
 private:
-    enum : unsigned { HeldBlock = 1, OffMonitorBlock = 2, AwayBlock = 4 };
+    enum : unsigned { HeldBlock = 1, UnplacedBlock = 2, AwayBlock = 4 };
     void Block(unsigned reason, bool on);
     bool OnMonitor() const;
 

@@ -6,6 +6,20 @@
 #include "repair/RepairLogic.h"
 #include "repair/Unit11.h"
 
+namespace {
+
+// A flash goes where the overlay of its defect is placed: where the defect's panel shows it
+// today. While no screen shows it as marked, the flash waits hidden as the overlay does.
+void FlashOver(TFlashForm& flash, const TPixForm& overlay) {
+    const RECT& area = overlay.Area();
+    if (overlay.Unplaced() || IsRectEmpty(&area))
+        flash.Hide();
+    else
+        flash.FlashAt(area.left, area.top);
+}
+
+} // namespace
+
 std::span<TFlashForm* const> TFlashing::InUse() const {
     return std::span(Flashes).subspan(static_cast<std::size_t>(first_),
                                       static_cast<std::size_t>(count_));
@@ -24,7 +38,7 @@ void TFlashing::Start(const TDefectList& defects, int first, int count,
         TFlashForm& flash = *Flashes[static_cast<std::size_t>(i)];
         flash.OnPress = onPress;
         flash.SetColor(FlashColor(0));
-        flash.FlashAt(defects[i].X, defects[i].Y);
+        FlashOver(flash, *Overlays[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -59,9 +73,9 @@ void TFlashing::Stop() {
     count_ = 0;
 }
 
-void TFlashing::FollowDisplayChange(const TDefectList& defects) {
+void TFlashing::FollowDisplayChange() {
     if (!Running())
         return;
     for (int i = first_; i < first_ + count_; ++i)
-        Flashes[static_cast<std::size_t>(i)]->FlashAt(defects[i].X, defects[i].Y);
+        FlashOver(*Flashes[static_cast<std::size_t>(i)], *Overlays[static_cast<std::size_t>(i)]);
 }

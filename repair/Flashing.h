@@ -25,7 +25,7 @@ public:
     void Stop();
     // After the monitors changed: each flash window goes back to its pixel, or waits hidden
     // while no monitor shows it.
-    void FollowDisplayChange(const TDefectList& defects);
+    void FollowDisplayChange();
 
 private:
     std::span<TFlashForm* const> InUse() const;

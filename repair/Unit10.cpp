@@ -149,7 +149,7 @@ void TFReparatur::ShowProgress(std::uint64_t elapsedMs) {
 }
 
 void TFReparatur::FollowDisplayChange() {
-    flashing_.FollowDisplayChange(Form1->Defects);
+    flashing_.FollowDisplayChange();
 }
 
 void TFReparatur::FormClose(TCloseAction& /*action*/) {

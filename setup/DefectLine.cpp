@@ -30,3 +30,14 @@ std::wstring DefectLine(int index, const TDefectPixel& defect) {
     }
     return line;
 }
+
+std::wstring PlacementNote(TPlaceStatus status) {
+    switch (status) {
+    case TPlaceStatus::NotConnected:
+        return L" (Bildschirm nicht angeschlossen)";
+    case TPlaceStatus::OtherMode:
+        return L" (andere Auflösung)";
+    default:
+        return {};
+    }
+}

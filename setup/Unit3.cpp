@@ -108,7 +108,7 @@ void TFHaupt::FormShow() {
     for (int i = 0; i < defects.Count(); ++i) {
         Button7.SetEnabled(true);
         Button2.SetEnabled(true);
-        ListBox1.Add(DefectLine(i, defects[i]));
+        ListBox1.Add(DefectLine(i, defects[i]) + PlacementNote(Form1->PlacementOf(i).Status));
     }
     if (defects.Empty()) {
         // The empty look without its icon: the commands that empty the list set that themselves.
@@ -117,6 +117,17 @@ void TFHaupt::FormShow() {
         SpeedButton2.Hide();
         SetCaption(InactiveCaption);
     }
+}
+
+void TFHaupt::RefreshNotes() {
+    const int selected = ListBox1.ItemIndex();
+    for (int i = 0; i < ListBox1.Count() && i < Form1->Defects.Count(); ++i) {
+        const std::wstring line =
+            DefectLine(i, Form1->Defects[i]) + PlacementNote(Form1->PlacementOf(i).Status);
+        if (ListBox1.Item(i) != line)
+            ListBox1.SetItem(i, line);
+    }
+    ListBox1.SetItemIndex(selected);
 }
 
 namespace {
@@ -156,6 +167,8 @@ void TFHaupt::Button1Click() {
     ChangeDefects([] {
         HideAllOverlays();
         FBack->ShowModal();
+        // Each new defect is bound to the panel it was marked on.
+        Form1->BindNewEntries();
     }); // the file is written also when nothing was added
     // A capture always ends active, even when the concealment was paused before.
     ShowLook(Form1->Defects.Empty() ? TLook::Empty : TLook::Active);
@@ -165,7 +178,7 @@ void TFHaupt::Button7Click() {
     if (int index = ListBox1.ItemIndex(); index >= 0) {
         ChangeDefects([&] {
             ListBox1.Clear();
-            DeleteDefect(Form1->Defects, index); // the line's index is the entry's index
+            Form1->DeleteEntry(index); // the line's index is the entry's index
             Button2.SetEnabled(false);
             Button7.SetEnabled(false);
         }); // placing shows the remaining overlays, even while paused
@@ -184,7 +197,7 @@ void TFHaupt::DeleteAll() {
     const bool saved = ChangeDefects(
         [] {
             HideAllOverlays();
-            ClearDefects(Form1->Defects);
+            Form1->ClearEntries();
         },
         TAfterChange::Nothing); // the file is left 0 bytes long, and nothing is left to place
     // After a failed save the file still holds the entries: the error box has said so, and

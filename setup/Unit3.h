@@ -33,6 +33,9 @@ public:
     // The list refresh: rebuilds the list from Form1->Defects each time the window is shown and
     // after every change of the list.
     void FormShow() override;
+    // After the monitors changed: the lines say again which defects their screens do not show;
+    // the selection stays.
+    void RefreshNotes();
 
     // The commands that change the list. Each stops the timer, changes the list, refreshes this
     // window, writes the file, places the overlays and starts the timer again; a failed save is

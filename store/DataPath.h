@@ -7,9 +7,11 @@
 #include <string_view>
 
 inline constexpr std::wstring_view DefectFileName = L"Glimmora.pix";
+// Where each defect lies on its panel, beside the list.
+inline constexpr std::wstring_view PanelFileName = L"Glimmora.panels";
 // Every file that belongs to the defect list, the list's own first: they live in one folder and
 // are copied together.
-inline constexpr std::array<std::wstring_view, 1> DataFileNames{DefectFileName};
+inline constexpr std::array<std::wstring_view, 2> DataFileNames{DefectFileName, PanelFileName};
 // The folder in the user's local application data that holds the files when the program's own
 // folder cannot.
 inline constexpr std::wstring_view UserDataFolderName = L"Glimmora";

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -168,13 +169,13 @@ DWORD ExclusiveOpenError(const std::wstring& target) {
     return probe.Valid() ? ERROR_SUCCESS : GetLastError();
 }
 
-void WriteAll(HANDLE file, const DefectFileImage& image) {
-    if (image.Size == 0)
+void WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty())
         return;
     DWORD written = 0;
-    if (!WriteFile(file, image.Bytes.data(), static_cast<DWORD>(image.Size), &written, nullptr))
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
         RaiseLastError();
-    if (written != image.Size)
+    if (written != bytes.size())
         RaiseInOutError(InOutShortWrite);
 }
 
@@ -182,7 +183,7 @@ void WriteAll(HANDLE file, const DefectFileImage& image) {
 // records. Setting the length is what a holder can still refuse (one that maps the file, say),
 // and then nothing has changed; once it is set, the room is there and the write does not run
 // out of it.
-void WriteInPlace(const std::wstring& target, const DefectFileImage& image) {
+void WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> bytes) {
     // The holder has the file open already; sharing everything it may be using lets this open
     // succeed wherever its sharing allows writing at all.
     TFileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE,
@@ -191,13 +192,13 @@ void WriteInPlace(const std::wstring& target, const DefectFileImage& image) {
     if (!file.Valid())
         RaiseLastError();
     LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(image.Size);
+    position.QuadPart = static_cast<LONGLONG>(bytes.size());
     if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get()))
         RaiseLastError();
     position.QuadPart = 0;
     if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN))
         RaiseLastError();
-    WriteAll(file.Get(), image);
+    WriteAll(file.Get(), bytes);
     if (!FlushFileBuffers(file.Get()))
         RaiseLastError();
 }
@@ -275,13 +276,38 @@ void LoadDefectFile(const std::wstring& path, TDefectList& list) {
 }
 
 void SaveDefectFile(const std::wstring& path, const TDefectList& list) {
+    const DefectFileImage image = EncodeDefects(list);
+    SaveFileAtomically(path, std::span(image.Bytes).first(image.Size));
+}
+
+std::string LoadTextFile(const std::wstring& path, std::size_t limit) {
+    TFileHandle file(CreateFileW(Win32Path(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        RaiseLastError();
+    std::string text(limit, '\0');
+    std::size_t got = 0;
+    while (got < limit) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), text.data() + got, static_cast<DWORD>(limit - got), &read,
+                      nullptr))
+            RaiseLastError();
+        if (read == 0)
+            break;
+        got += read;
+    }
+    text.resize(got);
+    return text;
+}
+
+void SaveFileAtomically(const std::wstring& path, std::span<const std::uint8_t> bytes) {
     const std::wstring target = Win32Path(path);
     CheckReplaceable(target);
 
-    const DefectFileImage image = EncodeDefects(list);
     // A fixed name: what a killed save leaves behind is simply overwritten by the next one.
     TemporaryFile temporary(Win32Path(path + L".tmp"));
-    WriteAll(temporary.Handle(), image);
+    WriteAll(temporary.Handle(), bytes);
     // The records must be on the disk before the name points at them, or a power cut could
     // leave a named but empty file.
     if (!FlushFileBuffers(temporary.Handle()))
@@ -322,7 +348,7 @@ void SaveDefectFile(const std::wstring& path, const TDefectList& list) {
     // lets others write it (the open in CheckReplaceable got in). The save goes where such a
     // program expects it, into the file itself; the temporary file goes.
     if (RefusedWhileOpen(error) && (holder == ERROR_SUCCESS || holder == ERROR_SHARING_VIOLATION)) {
-        WriteInPlace(target, image);
+        WriteInPlace(target, bytes);
         return;
     }
     RaiseInOutError(error);

@@ -3,6 +3,8 @@
 // work.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "store/DefectList.h"
@@ -27,6 +29,11 @@ void LoadDefectFile(const std::wstring& path, TDefectList& list);
 // leaves it unchanged; that write is not atomic). On any other failure the old file stays as it
 // was. The temporary file never stays behind. A read-only file is not replaced.
 void SaveDefectFile(const std::wstring& path, const TDefectList& list);
+
+// Replaces the file at `path` with `bytes` in one step, as SaveDefectFile does (its errors too).
+void SaveFileAtomically(const std::wstring& path, std::span<const std::uint8_t> bytes);
+// At most `limit` bytes from the start of the file; raises EInOutError as LoadDefectFile does.
+std::string LoadTextFile(const std::wstring& path, std::size_t limit);
 
 // The full path of the running executable, read without a length limit. Raises EOSError if
 // the system cannot tell it.

@@ -528,6 +528,13 @@ std::wstring TListBox::Item(int index) const {
     return text;
 }
 
+void TListBox::SetItem(int index, const std::wstring& line) {
+    // A list box has no message to change a line: the new one goes in its place.
+    SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(Handle(), LB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(line.c_str()));
+}
+
 int TListBox::ItemIndex() const {
     LRESULT index = SendMessageW(Handle(), LB_GETCURSEL, 0, 0);
     return index == LB_ERR ? -1 : static_cast<int>(index);

@@ -243,6 +243,8 @@ public:
     void Add(const std::wstring& line);
     int Count() const;
     std::wstring Item(int index) const;
+    // Replaces the line's text in place.
+    void SetItem(int index, const std::wstring& line);
     int ItemIndex() const; // -1 without a selection
     void SetItemIndex(int index);
     // The line under a point in screen pixels, or -1 where there is none.

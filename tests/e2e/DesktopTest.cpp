@@ -197,3 +197,32 @@ TEST_F(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstruc
     ClickControl(instructions, L"Schließen");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(instructions); }, 5s));
 }
+
+// A defect is a pixel of the panel: at another resolution one desktop pixel is no longer that
+// pixel, so its overlay waits hidden, and the list says why; back at the mode it was marked in,
+// it conceals again.
+TEST_F(Desktop, AtAnotherResolutionADefectWaitsHiddenAndTheListSaysWhy) {
+    StartWithSetup({{300, 200, RedOn}});
+    HWND list = ControlOfClass(setup, L"ListBox");
+    ASSERT_TRUE(OverlayAt(program, 300, 200));
+    {
+        TDisplayMode smaller(800, 600);
+        ASSERT_TRUE(smaller.Changed()) << "the desktop cannot change its mode here";
+        EXPECT_TRUE(WaitFor([&] { return CountVisible(program, L"TPixForm") == 0; }, 5s));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                return ListBoxLines(list) ==
+                       std::vector<std::wstring>{L"1.Pixel:  300 x 200 rot=an   (andere Auflösung)"};
+            },
+            5s))
+            << Utf8(ListBoxLines(list).at(0));
+    }
+    EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, 300, 200) != nullptr; }, 5s));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ListBoxLines(list) == std::vector<std::wstring>{L"1.Pixel:  300 x 200 rot=an  "};
+        },
+        5s));
+    const auto panels = ReadBytes(folder.File(L"Glimmora.panels"));
+    EXPECT_TRUE(panels.empty()) << "nothing is written but by a command";
+}

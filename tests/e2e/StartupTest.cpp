@@ -198,3 +198,52 @@ TEST_F(Startup, ASecondStartOnTheSameFileShowsTheRunningProgramsSetupAndEnds) {
     End();
     EXPECT_EQ(ReadBytes(file), Records(WorkedExample));
 }
+
+// The panel file beside the list never stands in the way of the defects: damaged or foreign, it
+// binds nothing and each defect is concealed at its coordinates. A binding to a panel that is
+// not connected keeps its defect hidden, says so in the list, and is kept when the list is saved.
+TEST_F(Startup, ThePanelFileNeverStandsInTheWayAndKeepsBindingsToPanelsNotConnected) {
+    const std::wstring panels = folder.File(L"Glimmora.panels");
+    const std::string elsewhere = "\\\\?\\DISPLAY#Elsewhere#0000#{0}";
+    const struct {
+        const char* what;
+        std::string text;
+        bool shown;
+        const wchar_t* note;
+    } files[] = {
+        {"damaged", "Glimmora.panels 1\r\n0 100 200 17 1D8D\r\n\x01\x02\xFF", true, L""},
+        {"foreign", "something else entirely", true, L""},
+        {"a panel not connected",
+         "Glimmora.panels 1\r\n0 100 200 17 0000 0000 00000000 0x0 - 100,200 1024x768 0 0 " +
+             elsewhere + "\r\n",
+         false, L" (Bildschirm nicht angeschlossen)"},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.what);
+        WriteBytes(panels, std::vector<std::uint8_t>(f.text.begin(), f.text.end()));
+        StartWithSetup({WorkedExample[0]});
+        EXPECT_TRUE(
+            WaitFor([&] { return CountVisible(program, L"TPixForm") == (f.shown ? 1 : 0); }, 5s));
+        EXPECT_EQ(OverlayAt(program, 100, 200) != nullptr, f.shown);
+        EXPECT_EQ(ListBoxLines(ControlOfClass(setup, L"ListBox")),
+                  std::vector<std::wstring>{L"1.Pixel:  100 x 200 rot=an  grün=aus " +
+                                            std::wstring(f.note)});
+        // An empty capture saves the list, and with it the bindings.
+        ClickControl(setup, L"Pixelfehler definieren");
+        HWND capture = WaitForVisibleWindow(program, L"TFBack");
+        ASSERT_TRUE(capture);
+        PressKey(VK_ESCAPE);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+        std::string text;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const auto saved = ReadBytes(panels);
+                text.assign(saved.begin(), saved.end());
+                return text.starts_with("Glimmora.panels 1\r\n0 100 200 17 ");
+            },
+            5s))
+            << text;
+        EXPECT_EQ(text.find(elsewhere) != std::string::npos, !f.shown) << text;
+        End();
+    }
+}
