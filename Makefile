@@ -30,12 +30,13 @@ build-clang: deps
 # The program: build/windows/Glimmora.exe
 build: build-windows
 
-# The download, build/dist/Glimmora-<version>.zip, from a build of its own (build/release).
+# The downloads, build/dist/Glimmora-<version>.zip and Glimmora-<version>-setup.exe, and
+# build/dist/SHA256SUMS, from a build of its own (build/release).
 dist: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
-# The download built twice, in two folders, must come out the same byte for byte.
+# The downloads built twice, in two folders, must come out the same byte for byte.
 check-reproducible: deps
 	scripts/check-reproducible.sh
 

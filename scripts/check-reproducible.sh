@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the download twice and fails unless both zips and both exes are the same byte for byte:
-# once as `make dist` does (build/release, build/dist), once from a copy of the sources in
-# another folder, so that a build path or a time stamp that ends up in the exe or the zip shows.
+# Builds the downloads twice and fails unless both zips, both setups and both exes are the same
+# byte for byte: once as `make dist` does (build/release, build/dist), once from a copy of the
+# sources in another folder, so that a build path or a time stamp that ends up in the exe, the
+# zip or the setup shows.
 # Only the program is built; the copy is removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,7 @@ for tree in "$root" "$copy"; do
 done
 
 zip=$(cd "$copy/build/dist" && ls Glimmora-*.zip) # fresh: only this version's
-sums=$(cd build/dist && sha256sum "$zip" "${zip%.zip}/Glimmora.exe")
+sums=$(cd build/dist && sha256sum "$zip" "${zip%.zip}-setup.exe" "${zip%.zip}/Glimmora.exe")
 if ! (cd "$copy/build/dist" && sha256sum --quiet -c - <<<"$sums"); then
     echo "check-reproducible: two builds of the same sources differ" >&2
     cmp -l build/release/Glimmora.exe "$copy/build/release/Glimmora.exe" | head >&2 || true

@@ -7,8 +7,9 @@ packages=(
     cmake ninja-build make
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     clang libclang-rt-14-dev
-    # The program's second compiler links with lld; the download is packed with zip.
-    lld zip
+    # The program's second compiler links with lld; the download is packed with zip, the setup
+    # built with NSIS.
+    lld zip nsis
     googletest
     wine wine64
     xvfb x11-utils xauth imagemagick

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Packs the download: pack-dist.sh <Glimmora.exe> <version> <output folder>
-# writes <output folder>/Glimmora-<version>.zip with the exe, the read-me and the licence (as
-# Windows text files) and SHA256SUMS over them.
+# Packs the two downloads: pack-dist.sh <Glimmora.exe> <version> <output folder>
+# writes into <output folder>
+#   Glimmora-<version>.zip        the exe, the read-me and the licence (as Windows text files)
+#                                 and SHA256SUMS over them: the portable program
+#   Glimmora-<version>-setup.exe  the setup (installer/Glimmora.nsi) with the same exe and licence
+#   SHA256SUMS                    the sums of both
 #
-# The zip is the same byte for byte wherever and whenever it is packed from the same exe: every
+# Both are the same byte for byte wherever and whenever they are packed from the same exe: every
 # file gets the time of the last commit (or SOURCE_DATE_EPOCH), fixed permissions, no extra
-# fields and a fixed place in the zip.
+# fields and a fixed place in the zip; the setup carries the same file times and nothing of the
+# machine.
 set -euo pipefail
 
 exe=$1 version=$2 out=$3
@@ -39,5 +43,12 @@ touch -d "@$SOURCE_DATE_EPOCH" "${files[@]/#/$stage/}"
 # Unix times, -D the folder entries.
 (cd "$stage" && TZ=UTC zip -q -X -D "../$name.zip.tmp" "${files[@]}")
 mv "$out/$name.zip.tmp" "$out/$name.zip"
+
+setup=$name-setup.exe
+rm -f "$out/$setup" "$out/SHA256SUMS"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" \
+    -DRESOURCES="$root/resources" -DOUTFILE="$out/$setup" "$root/installer/Glimmora.nsi" >/dev/null
+(cd "$out" && sha256sum "$name.zip" "$setup" >SHA256SUMS)
 echo "$out/$name.zip"
-(cd "$out" && sha256sum "$name.zip")
+echo "$out/$setup"
+cat "$out/SHA256SUMS"

@@ -1,5 +1,5 @@
-// Draws Glimmora's icons, the capture cursor and the pictures of the activation buttons,
-// and writes them into the resource folder given as the only argument:
+// Draws Glimmora's icons, the capture cursor, the pictures of the activation buttons and the
+// setup's side picture, and writes them into the resource folder given as the only argument:
 //
 //   art_generator <resources folder>
 //
@@ -401,6 +401,21 @@ Image ButtonOn(int size) {
     return image;
 }
 
+// --- The setup's side picture ------------------------------------------------------------------
+
+// Beside the last page of the setup, 164 × 314 as the wizard shows it at 100 %: the program's
+// monitor, large, on a dark field.
+Image SetupSide() {
+    Image image(164, 314, Opaque(0x1C, 0x26, 0x36));
+    const Image monitor = DrawMonitor(112, PaintColourBars);
+    const int left = (image.Width() - monitor.Width()) / 2, top = 72;
+    for (int y = 0; y < monitor.Height(); ++y)
+        for (int x = 0; x < monitor.Width(); ++x)
+            if (monitor.At(x, y) != Clear)
+                image.Set(left + x, top + y, monitor.At(x, y));
+    return image;
+}
+
 // --- Output -------------------------------------------------------------------------------------
 
 void Generate(const std::filesystem::path& folder) {
@@ -429,6 +444,8 @@ void Generate(const std::filesystem::path& folder) {
         WriteFile(folder / ("ButtonOn" + suffix), EncodeBitmap8(ButtonOn(size)));
         WriteFile(folder / ("ButtonOff" + suffix), EncodeBitmap8(ButtonOff(size)));
     }
+
+    WriteFile(folder / "SetupSide.bmp", EncodeBitmap8(SetupSide()));
 }
 
 } // namespace
