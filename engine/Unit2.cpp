@@ -24,15 +24,6 @@ void TPixForm::PlaceAt(int x, int y) {
     Pin(RECT{x, y, x + 1, y + 1});
 }
 
-bool TPixForm::OnMonitor() const {
-    return MonitorFromPoint(POINT{Area().left, Area().top}, MONITOR_DEFAULTTONULL) != nullptr;
-}
-
-void TPixForm::ReturnTo(int x, int y) {
-    PlaceAt(x, y);
-    SetUnplaced(!OnMonitor());
-}
-
 bool TPixForm::VisibilityRequested(bool visible) {
     wanted_ = visible;
     return blocks_ == 0;

@@ -11,11 +11,6 @@ public:
     // Puts the overlay over the pixel (x, y), where it stays: nobody else moves or sizes it.
     void PlaceAt(int x, int y);
 
-    // After the monitors changed: the overlay goes back to its pixel (x, y). The system moves
-    // windows off a removed monitor onto another one, where an overlay would tint a healthy
-    // pixel. Over no monitor it waits hidden until a later change puts a monitor under its pixel
-    // again.
-    void ReturnTo(int x, int y);
     // Waits hidden while its defect is on no screen that shows it as marked (its panel is not
     // connected, or shows another mode); placed again, it shows as the program last asked.
     void SetUnplaced(bool unplaced) { Block(UnplacedBlock, unplaced); }
@@ -40,7 +35,6 @@ protected:
 private:
     enum : unsigned { HeldBlock = 1, UnplacedBlock = 2, AwayBlock = 4 };
     void Block(unsigned reason, bool on);
-    bool OnMonitor() const;
 
     unsigned blocks_ = 0;
     bool wanted_ = false; // what the program asked for last

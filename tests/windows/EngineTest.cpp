@@ -633,7 +633,7 @@ TEST_F(Concealment, TenThousandTicksAllocateNothingAndLeaveTheObjectCountsWhereT
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenOffEveryMonitor) {
+TEST_F(Concealment, AnOverlayStaysOnItsPixelAndWaitsHiddenWhileUnplaced) {
     defects[AppendDefect(defects, 300, 300)].Flags = RedOn;
     Place();
     TPixForm& overlay = *overlays[0];
@@ -645,20 +645,18 @@ TEST_F(Concealment, AfterADisplayChangeOverlaysReturnToTheirPixelsAndWaitHiddenO
     // What the system does to a window of a monitor that goes, or when one comes back.
     SetWindowPos(overlay.Handle(), nullptr, 10, 10, 5, 5, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(at(300, 300)) << "nobody but the program moves an overlay";
-    overlay.ReturnTo(300, 300);
-    EXPECT_TRUE(at(300, 300));
-    EXPECT_TRUE(overlay.Visible());
-    overlay.ReturnTo(-5000, 300); // its pixel is on no monitor now
-    EXPECT_TRUE(at(-5000, 300));
+    overlay.SetUnplaced(true); // its panel is gone
     EXPECT_FALSE(overlay.Visible());
-    overlay.ReturnTo(300, 300); // a monitor shows it again
+    overlay.PlaceAt(500, 200); // back, somewhere else on the desktop
+    overlay.SetUnplaced(false);
+    EXPECT_TRUE(at(500, 200));
     EXPECT_TRUE(overlay.Visible());
-    // Paused while it waits: a monitor coming back does not show it.
-    overlay.ReturnTo(-5000, 300);
+    // Paused while it waits: its panel coming back does not show it.
+    overlay.SetUnplaced(true);
     overlay.Hide();
-    overlay.ReturnTo(300, 300);
+    overlay.SetUnplaced(false);
     EXPECT_FALSE(overlay.Visible());
-    overlays[1]->ReturnTo(400, 400);
+    overlays[1]->SetUnplaced(false);
     EXPECT_FALSE(overlays[1]->Visible()) << "an overlay not in use stays hidden";
 }
 
@@ -678,9 +676,9 @@ TEST_F(Concealment, AHeldOverlayStaysHiddenAndReleasedTakesTheLastRequest) {
         {"released paused", [](TPixForm& o) { o.Release(); }, false},
         {"resumed", [](TPixForm& o) { o.SetVisible(true); }, true},
         {"held again", [](TPixForm& o) { o.Hold(); }, false},
-        {"its pixel goes while held", [](TPixForm& o) { o.ReturnTo(-5000, 300); }, false},
-        {"released off every monitor", [](TPixForm& o) { o.Release(); }, false},
-        {"its pixel comes back", [](TPixForm& o) { o.ReturnTo(300, 300); }, true},
+        {"its panel goes while held", [](TPixForm& o) { o.SetUnplaced(true); }, false},
+        {"released without a panel", [](TPixForm& o) { o.Release(); }, false},
+        {"its panel comes back", [](TPixForm& o) { o.SetUnplaced(false); }, true},
         {"held and released", [](TPixForm& o) { o.Hold(), o.Release(); }, true},
     };
     for (const TStep& step : steps) {
