@@ -36,11 +36,9 @@ void TFBack::FormShow() {
 }
 
 void TFBack::CoverDesktop() {
-    // One window over the whole virtual screen: a defect can be on any monitor, and the
-    // screen's size may have changed since the last capture. A click's screen position is its
-    // client position plus this origin (negative left of or above the primary monitor).
-    SetBounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    // A defect can be on any monitor, and the screen's size may have changed since the last
+    // capture.
+    CoverVirtualScreen();
 }
 
 void TFBack::ShowPhase() {
