@@ -4,6 +4,7 @@
 #include "app/Product.h"
 #include "app/SingleInstance.h"
 #include "app/Unit1.h"
+#include "capture/Unit12.h"
 #include "capture/Unit4.h"
 #include "capture/Unit6.h"
 #include "capture/Unit7.h"
@@ -61,6 +62,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         application.CreateForm(FAusWhi);
         application.CreateForm(Ueber);
         application.CreateForm(FReparatur);
+        application.CreateForm(FPruefen);
         for (TPixForm*& overlay : Overlays)
             application.CreateForm(overlay);
         for (TFlashForm*& flash : Flashes)

@@ -60,11 +60,26 @@ bool TColorChooser::FormKeyPress(wchar_t key) {
     return true;
 }
 
-std::uint32_t TColorChooser::Choose(std::uint32_t preset, POINT marked) {
+std::uint32_t TColorChooser::Choose(std::uint32_t preset, POINT marked,
+                                    std::optional<std::uint32_t> suggested) {
     ChosenColor = preset;
-    // Every choice starts at the first swatch.
+    // Every choice starts afresh: at the suggested swatch, else at the first.
+    TPanel* first = nullptr;
+    for (TPanel* swatch : Swatches())
+        if (suggested && swatch->Color() == *suggested)
+            first = swatch;
+    SetActiveControl(first);
     ForgetFocus();
+    showFocus_ = first != nullptr;
     SetHomeMonitor(MonitorFromPoint(marked, MONITOR_DEFAULTTONEAREST));
     ShowModal();
     return ChosenColor;
+}
+
+LRESULT TColorChooser::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Showing starts the keyboard cues afresh, hidden after a click; a swatch chosen in advance
+    // must be seen as chosen whatever brought the user here.
+    if (message == WM_SHOWWINDOW && wParam && showFocus_)
+        SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    return TForm::WndProc(message, wParam, lParam);
 }

@@ -36,15 +36,13 @@ void TFBack::FormShow() {
 }
 
 void TFBack::CoverDesktop() {
-    // One window over the whole virtual screen: a defect can be on any monitor, and the
-    // screen's size may have changed since the last capture. A click's screen position is its
-    // client position plus this origin (negative left of or above the primary monitor).
-    SetBounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    // A defect can be on any monitor, and the screen's size may have changed since the last
+    // capture.
+    CoverVirtualScreen();
 }
 
-void TFBack::ShowPhase() {
-    SetColor(logic_->Phase() == TCapturePhase::Black ? clBlack : clWhite);
+void TFBack::ShowBackground() {
+    SetColor(BackgroundColor(logic_->Background()));
 }
 
 void TFBack::FormMouseDown(TMouseButton button, int x, int y) {
@@ -53,7 +51,7 @@ void TFBack::FormMouseDown(TMouseButton button, int x, int y) {
         logic_->LeftButton(x, y);
     else if (button == TMouseButton::mbRight)
         logic_->RightButton();
-    ShowPhase();
+    ShowBackground();
 }
 
 void TFBack::FormKeyDown(WORD key, TShiftState shift) {
@@ -74,6 +72,18 @@ void TFBack::FormKeyDown(WORD key, TShiftState shift) {
         if (shift.Contains(TShift::ssShift))
             logic_->RightButton();
         break;
+    case 'W':
+        logic_->ShowBackground(TCaptureBackground::White);
+        break;
+    case 'R':
+        logic_->ShowBackground(TCaptureBackground::Red);
+        break;
+    case 'G':
+        logic_->ShowBackground(TCaptureBackground::Green);
+        break;
+    case 'B':
+        logic_->ShowBackground(TCaptureBackground::Blue);
+        break;
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:
@@ -85,15 +95,16 @@ void TFBack::FormKeyDown(WORD key, TShiftState shift) {
     default:
         break;
     }
-    ShowPhase();
+    ShowBackground();
 }
 
-std::uint32_t TFBack::ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t x,
+std::uint32_t TFBack::ChooseColor(TCapturePhase phase, std::uint32_t preset,
+                                  std::optional<std::uint32_t> suggested, std::int32_t x,
                                   std::int32_t y) {
     TColorChooser& chooser = phase == TCapturePhase::Black ? static_cast<TColorChooser&>(*FAusBla)
                                                            : static_cast<TColorChooser&>(*FAusWhi);
     // When it closes, the activation (and the keyboard) comes back here.
-    return chooser.Choose(preset, POINT{x, y});
+    return chooser.Choose(preset, POINT{x, y}, suggested);
 }
 
 void TFBack::CloseCapture() {

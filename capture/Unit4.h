@@ -1,5 +1,6 @@
 // TFBack: the full-screen capture screen. On black the user clicks every sub-pixel that stays
-// lit, on white every one that stays dark, and picks the colour it shows.
+// lit, on white (or on pure red, green or blue, keys R, G, B and W) every one that stays dark,
+// and picks the colour it shows.
 #pragma once
 
 #include <memory>
@@ -27,10 +28,11 @@ private:
     void FormKeyDown(WORD key, TShiftState shift);
     void CoverDesktop();
 
-    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t x,
+    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset,
+                              std::optional<std::uint32_t> suggested, std::int32_t x,
                               std::int32_t y) override;
     void CloseCapture() override;
-    void ShowPhase();
+    void ShowBackground();
 
     std::unique_ptr<TCaptureLogic> logic_;
     TCaptureCursor cursor_;

@@ -3,6 +3,7 @@
 #include "app/ActivationSwitch.h"
 #include "app/Product.h"
 #include "app/Unit1.h"
+#include "capture/Unit12.h"
 #include "capture/Unit4.h"
 #include "help/Unit8.h"
 #include "repair/Unit10.h"
@@ -94,9 +95,11 @@ TFHaupt::TFHaupt()
     Pixelreparieren1 = PopupMenu1.Add(L"Pixel reparieren...", [this] { Pixelreparieren1Click(); });
     AllePixelreparieren1 =
         PopupMenu1.Add(L"Alle Pixel reparieren...", [this] { AllePixelreparieren1Click(); });
+    Positionpruefen1 = PopupMenu1.Add(L"Position prüfen...", [this] { Positionpruefen1Click(); });
     PopupMenu1.OnPopup = [this] {
         Pixelreparieren1->SetEnabled(ListBox1.ItemIndex() >= 0);
         AllePixelreparieren1->SetEnabled(ListBox1.Count() > 0);
+        Positionpruefen1->SetEnabled(ListBox1.ItemIndex() >= 0);
     };
     ListBox1.SetOnContextPopup([this](POINT at) { PopupMenu(PopupMenu1, at); });
     ListBox1.SetOnDblClick([this] { Pixelreparieren1Click(); });
@@ -241,4 +244,22 @@ void TFHaupt::Pixelreparieren1Click() {
 void TFHaupt::AllePixelreparieren1Click() {
     if (ListBox1.Count() > 0 && !Form1->Defects.Empty())
         FReparatur->Repair(-1);
+}
+
+void TFHaupt::Positionpruefen1Click() {
+    // The line's index is the entry's index.
+    const int index = ListBox1.ItemIndex();
+    if (index < 0 || index >= Form1->Defects.Count())
+        return;
+    if (const std::optional<TPixelPoint> to = FPruefen->Check(index))
+        MoveDefect(index, to->X, to->Y);
+}
+
+void TFHaupt::MoveDefect(int index, std::int32_t x, std::int32_t y) {
+    ChangeDefects([&] {
+        Form1->Defects[index].X = x;
+        Form1->Defects[index].Y = y;
+    });
+    // The refresh has rebuilt the list.
+    ListBox1.SetItemIndex(index);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include "ui/Controls.h"
@@ -29,6 +30,7 @@ public:
     TPopupMenu PopupMenu1;
     TMenuItem* Pixelreparieren1 = nullptr;     // "Pixel reparieren...": the selected entry
     TMenuItem* AllePixelreparieren1 = nullptr; // "Alle Pixel reparieren...": every entry
+    TMenuItem* Positionpruefen1 = nullptr;     // "Position prüfen...": the selected entry
 
     // The list refresh: rebuilds the list from Form1->Defects each time the window is shown and
     // after every change of the list.
@@ -51,6 +53,7 @@ public:
     void SpeedButton2Click();
     void Pixelreparieren1Click(); // also a double click on a line
     void AllePixelreparieren1Click();
+    void Positionpruefen1Click();
 
 private:
     enum class TAfterChange {
@@ -63,6 +66,9 @@ private:
     // is false.
     bool ChangeDefects(const std::function<void()>& change,
                        TAfterChange after = TAfterChange::RefreshAndPlace);
+    // Puts entry `index` at (x, y) by that road: the one place where an entry's coordinates
+    // change. The list keeps the entry selected.
+    void MoveDefect(int index, std::int32_t x, std::int32_t y);
 
     // The on and off pictures at the buttons' size for 100, 150 and 200 %.
     std::array<TBitmapHandle, 3> onPictures_;

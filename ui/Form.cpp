@@ -247,6 +247,10 @@ void TForm::SetLeft(int left) {
 void TForm::SetTop(int top) {
     SetWindowPos(Handle(), nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+void TForm::CoverVirtualScreen() {
+    SetBounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+}
 
 // --- Appearance ------------------------------------------------------------------------------
 

@@ -109,6 +109,10 @@ public:
     void SetBounds(int left, int top, int width, int height);
     void SetLeft(int left);
     void SetTop(int top);
+    // Makes the form cover the whole virtual screen, every monitor as it is now. Its client
+    // position plus its origin (negative left of or above the primary monitor) is a screen
+    // position.
+    void CoverVirtualScreen();
     // The DPI the form is laid out for, and a 96-DPI design length scaled to it (as it is for a
     // form that is not Scaled: physical pixels).
     UINT Dpi() const noexcept { return dpi_; }

@@ -246,6 +246,46 @@ TEST_F(Capture, ArrowKeysAndSpaceMarkThePixelAtTheCursorAndEscOnWhiteReopensWhit
     EXPECT_EQ(ReadBytes(file), Records(saved));
 }
 
+// On white, R, G and B show the screen in one colour, where a sub-pixel of that colour that stays
+// dark is a black dot. The chooser has the swatch without that channel ready, so Enter marks it;
+// W brings white back.
+TEST_F(Capture, OnRedGreenAndBlueEnterMarksThatChannelDark) {
+    StartWithSetup();
+    HWND capture = StartCapture();
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    const struct {
+        const char* key;
+        COLORREF background;
+        const wchar_t* swatch;
+        TDefectPixel marked;
+    } backgrounds[] = {
+        {"r", Red, L"Türkis", {300, 200, RedOff}},
+        {"g", Lime, L"Violett", {310, 210, GreenOff}},
+        {"b", Blue, L"Gelb", {320, 220, BlueOff}},
+    };
+    std::vector<TDefectPixel> marked;
+    for (const auto& b : backgrounds) {
+        SCOPED_TRACE(b.key);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
+        XKeys(b.key);
+        EXPECT_TRUE(ScreenShows(Probe, b.background)) << Show(ScreenColor(Probe.x, Probe.y));
+        ClickAt(b.marked.X, b.marked.Y);
+        HWND chooser = WaitForVisibleWindow(program, L"TFAusWhi");
+        ASSERT_TRUE(chooser);
+        EXPECT_TRUE(FocusOn(program, b.swatch)) << Utf8(FocusName(program));
+        XKeys("Return");
+        EXPECT_TRUE(WaitUntilClosed(chooser));
+        marked.push_back(b.marked);
+    }
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == capture; }, 5s));
+    XKeys("w");
+    EXPECT_TRUE(ScreenShows(Probe, 0xFFFFFF));
+    ClickAt(600, 650, true);
+    ASSERT_TRUE(WaitUntilClosed(capture));
+    EXPECT_TRUE(Saved(marked));
+}
+
 TEST_F(Capture, AFullListTakesNoNewPixelButStillMarksARecordedOneOnWhite) {
     std::vector<TDefectPixel> defects;
     for (int i = 0; i < MaxDefects; ++i)

@@ -31,15 +31,16 @@ int FlashIndex(COLORREF color) {
     return found == std::end(FlashOrder) ? -1 : static_cast<int>(found - std::begin(FlashOrder));
 }
 
-// The colours in the text of item `item` (0 or 1) of a two-item menu, inside its frame. The
-// middle of the menu, where one item's descenders meet the other's capitals, is left out.
+// The colours in the text of item `item` of the list's three-item menu, inside its frame. The
+// edges of each item's slot, where one item's descenders meet the next one's capitals, are left
+// out.
 std::set<COLORREF> ItemColours(HWND menu, int item) {
     RECT r;
     GetWindowRect(menu, &r);
     InflateRect(&r, -4, -4);
-    const int width = r.right - r.left, band = (r.bottom - r.top) * 2 / 5;
+    const int width = r.right - r.left, slot = (r.bottom - r.top) / 3, band = slot * 4 / 5;
     TDibSection capture(width, band);
-    capture.Copy(r.left, item ? r.bottom - band : r.top);
+    capture.Copy(r.left, r.top + item * slot + (slot - band) / 2);
     std::set<COLORREF> colours;
     for (int y = 0; y < band; ++y)
         for (int x = 0; x < width; ++x)
@@ -148,7 +149,7 @@ protected:
 TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConcealsItAgain) {
     ASSERT_NO_FATAL_FAILURE(OpenSetupWindow(true));
     // The menu key opens the menu too. Without a selection only "Alle Pixel reparieren..." can be
-    // chosen.
+    // chosen, not "Pixel reparieren..." nor "Position prüfen...".
     XKeys("Menu");
     HWND menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu(program)) != nullptr; }, 5s));
@@ -157,6 +158,7 @@ TEST_F(Repair, ByTheKeyboardOneDefectFlashesTheOtherStaysConcealedAndEscConceals
     EXPECT_NE(ItemColours(menu, 0), enabled) << "greyed";
     EXPECT_FALSE(ItemColours(menu, 0).empty()) << "but there";
     EXPECT_EQ(ItemColours(menu, 1), enabled);
+    EXPECT_NE(ItemColours(menu, 2), enabled) << "greyed";
 
     XKeys("Escape");
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, 5s));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <vector>
@@ -36,10 +37,16 @@ public:
     std::vector<std::string> log;
     bool open = true;
 
-    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset, std::int32_t,
+    std::uint32_t ChooseColor(TCapturePhase phase, std::uint32_t preset,
+                              std::optional<std::uint32_t> suggested, std::int32_t,
                               std::int32_t) override {
         EXPECT_TRUE(open) << "a chooser after the capture ended";
         log.push_back(phase == TCapturePhase::Black ? "black chooser" : "white chooser");
+        if (suggested) {
+            char offered[32];
+            std::snprintf(offered, sizeof offered, " offering %06X", unsigned{*suggested});
+            log.back() += offered;
+        }
         std::uint32_t answer = preset;
         if (!answers.empty()) {
             answer = answers.front();
@@ -53,11 +60,13 @@ public:
     }
 };
 
-constexpr std::uint32_t Red = 0x0000FF, Aqua = 0xFFFF00, Blue = 0xFF0000, None = 0xDEAD;
+constexpr std::uint32_t Red = 0x0000FF, Aqua = 0xFFFF00, Blue = 0xFF0000, Yellow = 0x00FFFF,
+                        None = 0xDEAD;
 
 struct TStep {
-    char action; // 'L' left click at (x, y), 'R' right click, 'E' Esc
+    char action; // 'L' left click at (x, y), 'R' right click, 'E' Esc, 'K' the key of `key`
     int x = 0, y = 0;
+    TCaptureBackground key = TCaptureBackground::White;
 };
 
 struct TScenario {
@@ -147,6 +156,37 @@ TEST(CaptureLogic, Scenarios) {
          {},
          TCapturePhase::Black,
          {"white chooser", "close"}},
+        {"blue offers yellow, adds blue-off as white does, and a right click ends the capture",
+         0,
+         TCapturePhase::White,
+         {{'K', 0, 0, TCaptureBackground::Blue}, {'L', 3, 4}, {'R'}},
+         {Yellow},
+         {{3, 4, BlueOff}},
+         TCapturePhase::Black,
+         {"white chooser offering 00FFFF", "close"}},
+        {"red and green offer aqua and fuchsia; W offers nothing again",
+         0,
+         TCapturePhase::White,
+         {{'K', 0, 0, TCaptureBackground::Red},
+          {'L', 1, 1},
+          {'K', 0, 0, TCaptureBackground::Green},
+          {'L', 2, 2},
+          {'K', 0, 0, TCaptureBackground::White},
+          {'L', 3, 3},
+          {'E'}},
+         {None, None, None},
+         {{1, 1, 0}, {2, 2, 0}, {3, 3, 0}},
+         TCapturePhase::White,
+         {"white chooser offering FFFF00", "white chooser offering FF00FF", "white chooser",
+          "close"}},
+        {"on black the colour keys do nothing",
+         0,
+         TCapturePhase::Black,
+         {{'K', 0, 0, TCaptureBackground::Blue}, {'L', 5, 6}, {'E'}},
+         {Red},
+         {{5, 6, RedOn}},
+         TCapturePhase::Black,
+         {"black chooser", "close"}},
     };
 
     for (const TScenario& s : scenarios) {
@@ -176,6 +216,8 @@ TEST(CaptureLogic, Scenarios) {
                     scripted.pop_front();
             } else if (step.action == 'R') {
                 logic.RightButton();
+            } else if (step.action == 'K') {
+                logic.ShowBackground(step.key);
             } else {
                 logic.Escape();
             }
