@@ -48,7 +48,12 @@ std::optional<TPixelPoint> TFPruefen::Check(int index) {
     const TDefectList& defects = Form1->Defects;
     if (Visible() || index < 0 || index >= defects.Count())
         return std::nullopt;
-    marked_ = cover_ = {defects[index].X, defects[index].Y};
+    // Where the cover is today: its panel may have moved on the desktop since the marking.
+    const TPixForm& placed = *Overlays[static_cast<std::size_t>(index)];
+    const RECT& area = placed.Area();
+    marked_ = cover_ = placed.Unplaced() || IsRectEmpty(&area)
+                           ? TPixelPoint{defects[index].X, defects[index].Y}
+                           : TPixelPoint{area.left, area.top};
     onBlack_ = CheckOnBlack(defects[index].Flags);
     accepted_ = false;
     SetColor(onBlack_ ? clBlack : clWhite);

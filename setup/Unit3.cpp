@@ -256,10 +256,8 @@ void TFHaupt::Positionpruefen1Click() {
 }
 
 void TFHaupt::MoveDefect(int index, std::int32_t x, std::int32_t y) {
-    ChangeDefects([&] {
-        Form1->Defects[index].X = x;
-        Form1->Defects[index].Y = y;
-    });
+    // Bound again to the panel under its new place.
+    ChangeDefects([&] { Form1->MoveEntry(index, x, y); });
     // The refresh has rebuilt the list.
     ListBox1.SetItemIndex(index);
 }
