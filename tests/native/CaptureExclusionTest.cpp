@@ -9,14 +9,12 @@ TEST(CaptureExclusion, AskedFromWindowsTenBuild19041On) {
         unsigned major, minor, build;
         bool asked;
     } cases[] = {
-        {6, 1, 7601, false},   // Windows 7
-        {6, 3, 9600, false},   // Windows 8.1
-        {10, 0, 18363, false}, // Windows 10 1909
-        {10, 0, 19040, false},
-        {10, 0, 19041, true}, // Windows 10 2004
-        {10, 0, 22631, true}, // Windows 11
-        {10, 1, 0, true},
-        {11, 0, 0, true},
+        {6, 1, 7601, false},                         // Windows 7
+        {6, 3, 9600, false},                         // Windows 8.1
+        {10, 0, 18363, false},                       // Windows 10 1909
+        {10, 0, 19040, false}, {10, 0, 19041, true}, // Windows 10 2004
+        {10, 0, 22631, true},                        // Windows 11
+        {10, 1, 0, true},      {11, 0, 0, true},
         {0, 0, 0, false}, // the version could not be read
     };
     for (const auto& c : cases)
