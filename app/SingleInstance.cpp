@@ -1,50 +1,17 @@
 #include "app/SingleInstance.h"
 
 #include <cwchar>
-#include <vector>
 
-namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return path;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
-        }
-        full.resize(length);
-    }
-}
-
-// The long form of the folder part: "C:\PROGRA~1\Glimmora\Glimmora.pix" is the same file as
-// "C:\Program Files\Glimmora\Glimmora.pix". The file itself may not exist yet.
-std::wstring LongPath(const std::wstring& path) {
-    const std::size_t cut = path.find_last_of(L'\\');
-    if (cut == std::wstring::npos)
-        return path;
-    const std::wstring folder = path.substr(0, cut);
-    std::wstring longFolder(folder.size() + MAX_PATH, L'\0');
-    DWORD length =
-        GetLongPathNameW(folder.c_str(), longFolder.data(), static_cast<DWORD>(longFolder.size()));
-    if (length >= longFolder.size()) {
-        longFolder.resize(length);
-        length = GetLongPathNameW(folder.c_str(), longFolder.data(),
-                                  static_cast<DWORD>(longFolder.size()));
-    }
-    if (length == 0 || length >= longFolder.size())
-        return path;
-    longFolder.resize(length);
-    return longFolder + path.substr(cut);
-}
-
-} // namespace
+#include "store/DataPath.h"
+#include "store/DefectFile.h"
 
 std::uint64_t PathKey(const std::wstring& path) {
-    std::wstring key = LongPath(FullPath(path));
+    // The long form of the folder: "C:\PROGRA~1\Glimmora\Glimmora.pix" is the same file as
+    // "C:\Program Files\Glimmora\Glimmora.pix". The file itself may not exist yet.
+    const std::wstring full = FullPathName(path);
+    const std::wstring folder = DirectoryPart(full);
+    std::wstring key =
+        (folder.empty() ? folder : LongPathName(folder)) + full.substr(folder.size());
     // File names compare as the file system does: each character upper-cased on its own, the
     // same on every locale.
     if (!key.empty())

@@ -261,8 +261,7 @@ TPlacement TForm1::PlacementOf(int index) const {
     // shows them.
     const TPixelPoint at{Defects[index].X, Defects[index].Y};
     const bool shown = std::any_of(monitors_.begin(), monitors_.end(), [&](const TMonitorState& m) {
-        return at.X >= m.Desktop.Left && at.X < m.Desktop.Right && at.Y >= m.Desktop.Top &&
-               at.Y < m.Desktop.Bottom;
+        return m.Desktop.Contains(at.X, at.Y);
     });
     return shown ? TPlacement{TPlaceStatus::Shown, at} : TPlacement{};
 }

@@ -31,17 +31,8 @@ bool CanCreateAndRemove(const std::wstring& folder) {
 // The long form of a folder, with its delimiter: %TEMP% often holds a short name
 // (C:\Users\ANNAMA~1\...) where the exe's path has the long one.
 std::wstring LongFolder(const std::wstring& folder) {
-    std::wstring path = Win32Path(folder);
-    std::wstring full(path.size() + MAX_PATH, L'\0');
-    DWORD length = GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
-    if (length >= full.size()) {
-        full.resize(length);
-        length = GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
-    }
-    if (length == 0 || length >= full.size())
-        return folder;
-    full.resize(length);
-    if (full.back() != L'\\')
+    std::wstring full = LongPathName(folder);
+    if (!full.empty() && full.back() != L'\\')
         full += L'\\';
     return full;
 }

@@ -32,6 +32,8 @@ bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+} // namespace
+
 std::wstring FullPathName(const std::wstring& path) {
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
@@ -47,7 +49,20 @@ std::wstring FullPathName(const std::wstring& path) {
     }
 }
 
-} // namespace
+std::wstring LongPathName(const std::wstring& path) {
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+        if (length == 0)
+            return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length); // the size needed, terminator included
+    }
+}
 
 // The "\\?\" form is taken literally (no "." or "..", no "/"), so the path is made absolute
 // and normal first.

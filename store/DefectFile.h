@@ -13,6 +13,12 @@
 // on, the "\\?\" form lifts the length limit.
 std::wstring Win32Path(const std::wstring& path);
 
+// The absolute, normal form of `path`; `path` itself where the system cannot say.
+std::wstring FullPathName(const std::wstring& path);
+// The long form of an existing path ("C:\PROGRA~1" is "C:\Program Files"); `path` itself where
+// the system cannot say.
+std::wstring LongPathName(const std::wstring& path);
+
 // True when `path` names an existing file; a directory of that name counts as no file.
 bool DefectFileExists(const std::wstring& path);
 

@@ -2,6 +2,7 @@
 // are clicked and go; the capture screen and the choosers follow a change of the display mode;
 // a modal window stays in front of the windows it disables.
 #include "tests/e2e/ProgramTest.h"
+#include "tests/support/DisplayMode.h"
 
 namespace {
 
@@ -50,31 +51,6 @@ std::string ForegroundName() {
     HWND foreground = GetForegroundWindow();
     return foreground ? Utf8(ClassNameOf(foreground)) : "(none)";
 }
-
-// Sets the display mode as a program would, and puts the old one back at the end.
-class TDisplayMode {
-public:
-    TDisplayMode(int width, int height) {
-        DEVMODEW mode{};
-        mode.dmSize = sizeof mode;
-        mode.dmPelsWidth = static_cast<DWORD>(width);
-        mode.dmPelsHeight = static_cast<DWORD>(height);
-        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-        changed_ = ChangeDisplaySettingsW(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
-        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == width; }, 5s);
-        Sleep(500); // every program has had its WM_DISPLAYCHANGE
-    }
-    ~TDisplayMode() {
-        if (changed_)
-            ChangeDisplaySettingsW(nullptr, 0);
-        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == 1024; }, 5s);
-        Sleep(500);
-    }
-    bool Changed() const { return changed_; }
-
-private:
-    bool changed_ = false;
-};
 
 RECT RectOf(HWND window) {
     RECT r{};
@@ -212,7 +188,8 @@ TEST_F(Desktop, AtAnotherResolutionADefectWaitsHiddenAndTheListSaysWhy) {
         EXPECT_TRUE(WaitFor(
             [&] {
                 return ListBoxLines(list) ==
-                       std::vector<std::wstring>{L"1.Pixel:  300 x 200 rot=an   (andere Auflösung)"};
+                       std::vector<std::wstring>{
+                           L"1.Pixel:  300 x 200 rot=an   (andere Auflösung)"};
             },
             5s))
             << Utf8(ListBoxLines(list).at(0));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Monitors.h"
+#include "tests/support/DisplayMode.h"
 
 namespace {
 
@@ -25,28 +26,6 @@ std::vector<TPixelRect> SystemRectangles() {
 TPlacement Shown(TPixelPoint at) {
     return {TPlaceStatus::Shown, at};
 }
-
-// The primary monitor at another resolution while it lives; the one in the registry after.
-class TOtherMode {
-public:
-    TOtherMode(int width, int height) {
-        DEVMODEW mode{};
-        mode.dmSize = sizeof mode;
-        mode.dmPelsWidth = static_cast<DWORD>(width);
-        mode.dmPelsHeight = static_cast<DWORD>(height);
-        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-        changed = ChangeDisplaySettingsExW(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
-                  DISP_CHANGE_SUCCESSFUL;
-    }
-    ~TOtherMode() {
-        if (changed)
-            ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
-    }
-    TOtherMode(const TOtherMode&) = delete;
-    TOtherMode& operator=(const TOtherMode&) = delete;
-
-    bool changed = false;
-};
 
 } // namespace
 
@@ -73,8 +52,8 @@ TEST(Monitors, AnotherResolutionIsTheSamePanelInAnotherMode) {
     const std::optional<TPanelBinding> binding = BindPixel(ReadMonitors(), {300, 200});
     ASSERT_TRUE(binding);
     {
-        const TOtherMode lower(800, 600);
-        ASSERT_TRUE(lower.changed);
+        const TDisplayMode lower(800, 600);
+        ASSERT_TRUE(lower.Changed());
         EXPECT_EQ(PlaceBinding(ReadMonitors(), *binding).Status, TPlaceStatus::OtherMode);
     }
     EXPECT_EQ(PlaceBinding(ReadMonitors(), *binding), Shown({300, 200}));
