@@ -233,6 +233,11 @@ LRESULT TFPruefen::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CONTEXTMENU:
         return 0;
+    // Another mode, a monitor docked or turned: the place under the cover may now be another
+    // pixel of the panel, or on none. The check ends and the entry stays as it was.
+    case WM_DISPLAYCHANGE:
+        Close();
+        break;
     default:
         break;
     }

@@ -164,6 +164,11 @@ LRESULT TFBack::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // system makes of them afterwards must not act a second time.
     case WM_CONTEXTMENU:
         return 0;
+    // Another mode, a monitor docked or turned: the screen covers every monitor as it is now.
+    case WM_DISPLAYCHANGE:
+        if (IsWindowVisible(Handle()))
+            CoverDesktop();
+        break;
     case WM_SETCURSOR:
         // Chosen each time: the scaling may have changed since the screen was created.
         if (HCURSOR frame = LOWORD(lParam) == HTCLIENT ? cursor_.AtCursorPosition() : nullptr) {

@@ -3,6 +3,7 @@
 // arrow keys, and the file afterwards.
 #include "engine/ColorSolver.h"
 #include "tests/e2e/ProgramTest.h"
+#include "tests/support/DisplayMode.h"
 
 namespace {
 
@@ -91,4 +92,19 @@ TEST_F(PositionCheck, TheCoverBlinksAtItsPixelEnterStoresAMoveAndEscLeavesTheEnt
     EXPECT_TRUE(WaitFor([&] { return OverlayAt(program, OnWhite.X, OnWhite.Y); }, 5s));
     EXPECT_EQ(ReadBytes(file), Records(moved));
     EXPECT_EQ(Selected(), 1);
+}
+
+// Another display mode while the check is open: the cover's place may name another pixel now, so
+// the check ends and the entry keeps its coordinates, the move made before it included.
+TEST_F(PositionCheck, AChangeOfTheDisplayModeEndsTheCheckAndLeavesTheEntry) {
+    HWND check = OpenCheck(0);
+    ASSERT_TRUE(check);
+    XKeys("Right");
+    ExpectBlinking({OnBlack.X + 1, OnBlack.Y}, Black);
+    {
+        TDisplayMode smaller(800, 600);
+        ASSERT_TRUE(smaller.Changed()) << "the desktop cannot change its mode here";
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(check); }, 5s));
+    }
+    EXPECT_EQ(ReadBytes(file), Records({OnBlack, OnWhite}));
 }

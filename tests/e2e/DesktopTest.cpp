@@ -155,6 +155,32 @@ TEST_F(Desktop, TheCaptureScreenAndTheChoosersFollowAChangeOfTheDisplayMode) {
     EXPECT_EQ(ChooserPlace(program, setup).left, centredSmall.x);
 }
 
+// Open while the mode changes, the capture screen covers the desktop as it is after the change.
+TEST_F(Desktop, AnOpenCaptureScreenCoversTheDesktopAfterAChangeOfTheDisplayMode) {
+    StartWithSetup();
+    ClickControl(setup, L"Pixelfehler definieren");
+    HWND capture = WaitForVisibleWindow(program, L"TFBack");
+    ASSERT_TRUE(capture);
+    const auto covers = [&](LONG width, LONG height) {
+        return WaitFor(
+            [&] {
+                const RECT r = RectOf(capture);
+                return r.left == 0 && r.top == 0 && r.right == width && r.bottom == height;
+            },
+            5s);
+    };
+    {
+        TDisplayMode smaller(640, 480);
+        ASSERT_TRUE(smaller.Changed()) << "the desktop cannot change its mode here";
+        EXPECT_TRUE(covers(640, 480));
+    }
+    EXPECT_TRUE(covers(1024, 768));
+    EXPECT_TRUE(WaitFor([&] { return ScreenColor(1020, 700) == 0x000000; }, 5s))
+        << "the part it grew by is painted too";
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(capture); }, 5s));
+}
+
 TEST_F(Desktop, SetupOrInfoFromTheTrayWhileTheInstructionsAreOpenBringTheInstructionsForward) {
     StartWithSetup();
     ClickControl(setup, L"Anleitung");
