@@ -351,12 +351,17 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            process_.Reset(process.hProcess);
-        } else {
+        // Wine, busy with the process just killed, now and then refuses a start with an internal
+        // error; a moment later it starts. What is tested begins once the child runs.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process)) {
+                CloseHandle(process.hThread);
+                process_.Reset(process.hProcess);
+                return;
+            }
             error_ = GetLastError();
+            Sleep(200);
         }
     }
     Child(const Child&) = delete;
